@@ -1,0 +1,47 @@
+#pragma once
+// Page-splicing layer: opens a PDF as input, creates new PDFs as output and
+// copies single pages from input to output, optionally encrypting the output.
+// Implemented over the qpdf library. No call throws; every library error is
+// caught inside the layer and reported as the failure result.
+//
+// Handles are opaque pointer-sized values; 0 (nullptr) means failure.
+// Paths are Unicode (QString). Passwords are UTF-8 byte strings.
+// Page numbers are 1-based.
+#include <QString>
+
+using XpdfSpliceInput = void*;
+using XpdfSpliceOutput = void*;
+
+// Called once at start-up before any other call.
+void xpdfSpliceInit();
+
+// Input handle, or nullptr when the file cannot be opened (missing, damaged,
+// wrong or missing password).
+XpdfSpliceInput xpdfSpliceOpenInputW(const QString& path);
+XpdfSpliceInput xpdfSpliceOpenInputWithPasswordW(const QString& path, const char* password);
+
+// Nonzero when the input document is encrypted.
+int xpdfSpliceIsEncrypted(XpdfSpliceInput input);
+
+// Permission bits as in the PDF standard security handler (P entry); bit
+// 0x10 is "copy content". An unencrypted document reports every bit set.
+int xpdfSpliceGetPermissions(XpdfSpliceInput input);
+
+void xpdfSpliceCloseInput(XpdfSpliceInput input);
+
+// Output handle; nullptr when the file cannot be created. The file on disk is
+// complete only after a successful xpdfSpliceCloseOutput.
+XpdfSpliceOutput xpdfSpliceOpenOutputW(const QString& path, double pdfVersion);
+
+// At most once per output, before the first page. kind 2 is the only kind
+// used. Returns nonzero on success.
+int xpdfSpliceSetEncryption(XpdfSpliceOutput output, int kind, const char* ownerPassword,
+                            const char* userPassword, int permissions);
+
+// Appends the page to the output in call order; nonzero on success. The same
+// page may be added several times and every addition is a real copy.
+int xpdfSpliceAddPage(XpdfSpliceInput input, int page, XpdfSpliceOutput output);
+
+// Writes and closes the output; the handle is freed in every case. Returns
+// nonzero when the complete file was written.
+int xpdfSpliceCloseOutput(XpdfSpliceOutput output);
