@@ -1,0 +1,76 @@
+// Numbered user-visible texts. Views and commands load them by number so the
+// same text is used wherever it appears.
+#include "resources/StringTable.h"
+
+#include <map>
+
+namespace {
+
+const std::map<int, const char*>& Table()
+{
+    static const std::map<int, const char*> table = {
+        {100, "OLE initialization failed.  Make sure that the OLE libraries are the correct version."},
+        {128, "Talvane Parcelo"},
+        {212, "PDF Files (*.pdf)|*.pdf|All Files (*.*)|*.*||"},
+        {213, "Create a new split section"},
+        {214, "Click to create a split section"},
+        {215, "based on page range, size"},
+        {216, "or page"},
+        {217, "Loading..."},
+        {218, "Enter Password for %s"},
+        {219, "Page: %d"},
+        {221, "Split %d. Pages:"},
+        {222, "File Name:"},
+        {223, "Remove the split section"},
+        {224, "Display the section contents"},
+        {225, "Hide the section contents"},
+        {226, "%s-S%d.%s"},
+        {227, "Could not open file '%s' for reading"},
+        {228, "Could not open file '%s' for writing"},
+        {229, "Error while writing to file '%s'"},
+        {230, "Created all files.\nDo you wish to open the folder?"},
+        {231, "Select folder to save the files to"},
+        {232, "Cannot write to file '%s'"},
+        {233, "'%s' already exists.\nPress 'Yes' to overwrite all files.\nPress 'No' to overwrite just this file.\nPress 'Cancel' to cancel the split operation"},
+        {234, "Some individual pages of this document are too big to fit into this max size"},
+        {235, "Remove this page from the split section"},
+        {236, "Parcelo accepts only a single input file"},
+        {237, "Parcelo cannot accept folders"},
+        {238, "File contains only a single page, thus cannot be split"},
+        {240, "P.: %d"},
+        {241, "There is more than one section with the filename %s"},
+        {242, "Enter password for copying permission of file %s"},
+        {247, "Parcelo"},
+        {249, "No updates found"},
+        {580, "Error: you must enter a non-empty password"},
+        {581, "Error: you've entered a password, but didn't select any permissions to require that password"},
+        {1800, "Unprotected"},
+        {1801, "Protect with password:"},
+        {1803, "Viewing"},
+        {1804, "Printing"},
+        {1805, "Annotation"},
+        {1806, "Filling Forms"},
+        {1807, "Copying"},
+        {3404, "Checking for Updates"},
+        {3405, "Collecting Update Data"},
+        {3406, "Retriving Results"},
+        {3407, "Initializing Download"},
+        {3408, "Connecting"},
+        {3409, "Downloading Update"},
+        {3410, "Downloading Update\n%uKb of %uKb"},
+        {3411, "&Purchase Update"},
+        {3412, "&Download"},
+        {3413, "Close"},
+        {3414, "Ignore"},
+    };
+    return table;
+}
+
+} // namespace
+
+QString LoadResString(int id)
+{
+    const auto& table = Table();
+    const auto it = table.find(id);
+    return it == table.end() ? QString() : QString::fromUtf8(it->second);
+}
