@@ -99,6 +99,9 @@ public:
     virtual int ArrangeBoxes(const QRect& rect);
     // Context menu at a screen point (the input area replaces it).
     virtual void OnContextMenu(const QPoint& screenPos);
+    // A command routed from the main frame (menu, accelerator, context menu).
+    // Returns true when the area handled it, which ends the routing.
+    virtual bool OnCmdMsg(int commandId);
 
     // --- used by cards and derived areas -------------------------------------
     // Gives a card's child control an id (100 + index of the first empty
