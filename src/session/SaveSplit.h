@@ -1,0 +1,63 @@
+#pragma once
+// Save Split: writes every split section as its own PDF file into a folder the
+// user chooses, optionally protected by a password.
+//
+// Each file is first written to a temporary file in the target folder and
+// moved over the final name only after the splicing layer closed it
+// successfully, so a failed save never leaves a half-written PDF behind and
+// never destroys a file that was there before.
+#include "session/OutputOptions.h"
+
+#include <QString>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class CParceloApp;
+class QWidget;
+struct SplitSection;
+
+// The command (Ctrl+S, the command bar's Save Split button).
+void RunSaveSplit(CParceloApp& app, QWidget* owner);
+
+// How one save ended.
+enum class SaveOutcome
+{
+    Saved,      // every section was written
+    Refused,    // a check failed before anything was written (message shown)
+    Cancelled,  // the user cancelled a dialog or question
+    Failed,     // writing failed part-way (message shown); earlier files stay complete
+};
+
+// Everything a save needs, without the dialogs that gather it.
+struct SaveRequest
+{
+    QWidget* owner = nullptr;
+    QString sourcePath;                   // the open source document
+    QString sourcePassword;               // empty when the source needs none
+    std::vector<SplitSection*> sections;  // in list order
+    // Stores a completed file name (".pdf" appended); the session announces it.
+    std::function<void(SplitSection*, const QString&)> setFileName;
+    QString folder;                       // existing output folder
+    std::optional<OutputProtection> protection;
+};
+
+// The file name a section is saved under: its name, with ".pdf" appended when
+// it contains no ".".
+QString CompletedFileName(const QString& fileName);
+
+// The name checks made before anything is written: every completed name must
+// be a valid single file name and unique. Shows the error and returns false
+// on the first offending section.
+bool CheckSectionFileNames(QWidget* owner, const std::vector<SplitSection*>& sections);
+
+// Writes the sections (the first pass with its overwrite questions, then the
+// files). Shows every error itself; does not ask the final question.
+SaveOutcome SaveSections(const SaveRequest& request);
+
+// Replaceable hooks so the command can run without a person at the screen.
+// Each setter returns the previous hook; an empty hook restores the default.
+using ShiftStateHook = std::function<bool()>;                      // is Shift held?
+using OpenFolderHook = std::function<void(const QString& folder)>; // show the folder
+ShiftStateHook SetShiftStateHook(ShiftStateHook hook);
+OpenFolderHook SetOpenFolderHook(OpenFolderHook hook);
