@@ -1,0 +1,91 @@
+#pragma once
+// Test PDFs written with qpdf, and helpers that read PDFs back.
+//
+// Every generated page carries its 1-based page number as a marker in two
+// forms: the page dictionary key /ParceloMarker (an integer, copied with the
+// page by any page-splicing code) and the visible text "P<n>" in its content
+// stream. Each page also has a solid black square in the top-left corner of
+// its media box (unrotated page space) so rendering tests can see which way
+// up a page image is.
+#include <QString>
+#include <string>
+#include <vector>
+
+namespace PdfFixtures {
+
+struct PageSpec
+{
+    double width = 612;   // media box size in points
+    double height = 792;
+    double originX = 0;   // media box lower-left corner
+    double originY = 0;
+    int rotate = 0;       // /Rotate value; 0 leaves the key out
+    bool vectorArt = false; // many stroked lines (a few kilobytes of content)
+    int imageSide = 0;    // >0: an RGB image XObject of side x side noise pixels
+};
+
+// Permission bits of the standard security handler.
+enum : int
+{
+    PERM_PRINT = 0x4,
+    PERM_MODIFY = 0x8,
+    PERM_COPY = 0x10,
+    PERM_ANNOTATE = 0x20,
+    PERM_FILL_FORMS = 0x100,
+    PERM_ACCESSIBILITY = 0x200,
+    PERM_ASSEMBLE = 0x400,
+    PERM_PRINT_HIGH = 0x800,
+    PERM_ALL = 0xF3C,
+};
+
+struct Encryption
+{
+    std::string userPassword;   // empty: opens without a password
+    std::string ownerPassword;
+    int permissions = PERM_ALL; // combination of PERM_* bits
+};
+
+// Writes a PDF with one page per spec. Returns false on any failure.
+bool WritePdf(const QString& path, const std::vector<PageSpec>& pages,
+              const Encryption* encryption = nullptr);
+// N letter-size pages (or the given size).
+bool WritePlainPdf(const QString& path, int pageCount, double width = 612, double height = 792);
+// N letter-size pages, AES-256 encrypted.
+bool WriteEncryptedPdf(const QString& path, int pageCount, const std::string& userPassword,
+                       const std::string& ownerPassword, int permissions = PERM_ALL);
+
+enum class Damage
+{
+    Empty,      // 0 bytes
+    Garbage,    // random bytes, no PDF header
+    Truncated,  // the first part of a valid file
+    BrokenXref, // valid objects, xref table and trailer overwritten with junk
+    HeaderOnly, // "%PDF-1.4" and nothing else
+};
+// Writes a damaged file (based on a 3-page document where one is needed).
+bool WriteDamagedPdf(const QString& path, Damage kind);
+
+// Read-back helpers; a password is tried as given (user or owner).
+// Page count, or -1 when the file cannot be opened.
+int PageCount(const QString& path, const std::string& password = {});
+// The marker of each page in order; 0 for a page without one. Empty when the
+// file cannot be opened.
+std::vector<int> PageMarkers(const QString& path, const std::string& password = {});
+bool IsEncrypted(const QString& path, const std::string& password = {});
+// The P value's permission bits (masked to PERM_ALL); PERM_ALL when not
+// encrypted; -1 when the file cannot be opened.
+int Permissions(const QString& path, const std::string& password = {});
+// True when the file opens with the password (qpdf accepts it).
+bool OpensWithPassword(const QString& path, const std::string& password);
+// The PDF version from the header ("1.7" ...), empty on failure.
+std::string PdfVersion(const QString& path, const std::string& password = {});
+// Media box [x0 y0 x1 y1] of a page (1-based); empty on failure.
+std::vector<double> MediaBox(const QString& path, int page, const std::string& password = {});
+// Number of distinct page objects in the page tree (a page listed twice
+// would count once).
+int DistinctPageObjects(const QString& path, const std::string& password = {});
+// Runs the "qpdf --check" tool; true when it reports no errors or warnings.
+// The tool's output is placed in *output when given.
+bool QpdfCheck(const QString& path, const std::string& password = {}, QString* output = nullptr);
+
+} // namespace PdfFixtures
