@@ -1,0 +1,55 @@
+#pragma once
+// File-name and path helpers. "\" and "/" both separate path components;
+// when a separator has to be inserted, "/" (this platform's) is used.
+// Only CreateDirectoryPath, EnsureParentDirectory and
+// OruFileTagReplacer::LoadFile touch the file system.
+#include <QString>
+
+// folder + name. Empty folder -> name; empty name -> folder. With
+// keepAbsolute, a name that is already absolute ("X:..." of 3+ characters,
+// "\\..." or "//...", or a name starting with "/") is returned unchanged.
+QString JoinPath(const QString& folder, const QString& name, bool keepAbsolute = false);
+
+// Splits at the later of the last "\" and the last "/". False (outputs left
+// unchanged) when there is no separator, it is the last character, or it
+// stands at index 0 or 1.
+bool SplitPath(const QString& path, QString& folder, QString& name);
+
+// Extension after the last "." of the last path component, without the dot;
+// empty when there is none. StripExtension: the text before that dot.
+QString GetExtension(const QString& name);
+QString StripExtension(const QString& name);
+
+// Whether name is acceptable as a single output file name (no folder):
+// not empty, under 256 characters, no control character (NUL included) or
+// any of " * / : < > ? \ |, not only dots ("." and ".." included), and not a
+// reserved device name (aux, con, nul, prn, com1, lpt1, clock$, any case,
+// with or without extension).
+bool IsValidFileName(const QString& name);
+
+// Creates the missing folders of a folder path from left to right (one level
+// at a time, never through an existing file). True when the whole path
+// exists as folders afterwards.
+bool CreateDirectoryPath(const QString& folderPath);
+// Creates the missing folders above a file path. True when there is no
+// folder part.
+bool EnsureParentDirectory(const QString& filePath);
+
+// A text template loaded from a file, with tags replaced in it.
+class OruFileTagReplacer
+{
+public:
+    OruFileTagReplacer() = default;
+    virtual ~OruFileTagReplacer() = default;
+
+    // Loads a text file (local 8-bit text, CR LF read as LF) into
+    // templateText and text. False, with both texts unchanged, when the file
+    // cannot be opened or read to its end.
+    bool LoadFile(const QString& path);
+    // Replaces every occurrence of tag in text by value, left to right,
+    // never re-scanning inserted text. An empty tag changes nothing.
+    void ReplaceTag(const QString& tag, const QString& value);
+
+    QString text;         // working text; tags are replaced in it
+    QString templateText; // the text as loaded
+};
