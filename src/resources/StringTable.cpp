@@ -11,6 +11,10 @@ const std::map<int, const char*>& Table()
     static const std::map<int, const char*> table = {
         {100, "OLE initialization failed.  Make sure that the OLE libraries are the correct version."},
         {128, "Talvane Parcelo"},
+        {200, "%d pgs"},
+        {201, "Choose file to split"},
+        {202, "You can also drag a file"},
+        {203, "from the desktop"},
         {212, "PDF Files (*.pdf)|*.pdf|All Files (*.*)|*.*||"},
         {213, "Create a new split section"},
         {214, "Click to create a split section"},
