@@ -4,14 +4,27 @@
 // view, receives the page image service's announcements on the worker thread
 // and turns them into EVENT_PAGE_IMAGE_READY on the window thread, and routes
 // commands through the view and the areas to the application controller.
-#include "engine/PDFInstanceManager.h"
 #include "session/EventNotify.h"
 #include "ui/CMainView.h"
 
 #include <QMainWindow>
 #include <functional>
 
-class CMainFrame : public QMainWindow, public PDFInstanceManager::PDFPageCallback, public EventNotify
+// INTEGRATION POINT: the page image service header is being written; until
+// it exists the frame does not register for rendered pages.
+#if __has_include("engine/PDFInstanceManager.h")
+#include "engine/PDFInstanceManager.h"
+#define PARCELO_HAS_PAGE_SERVICE 1
+#else
+#define PARCELO_HAS_PAGE_SERVICE 0
+class PDFInstance;
+#endif
+
+class CMainFrame : public QMainWindow,
+#if PARCELO_HAS_PAGE_SERVICE
+                   public PDFInstanceManager::PDFPageCallback,
+#endif
+                   public EventNotify
 {
     Q_OBJECT
 public:
@@ -28,7 +41,11 @@ public:
 
     // PDFInstanceManager::PDFPageCallback: any thread; posts the page to the
     // window thread and returns at once.
-    void PageRetrieved(PDFInstance* instance, int page) override;
+    void PageRetrieved(PDFInstance* instance, int page)
+#if PARCELO_HAS_PAGE_SERVICE
+        override
+#endif
+        ;
     // EventNotify: forwards to the main view.
     void Notify(std::uint32_t code, std::uintptr_t payload) override;
 
