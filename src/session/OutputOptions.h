@@ -69,16 +69,14 @@ public:
 
     void EnableProtectionControls(bool on);
 
-    // Takes the field values into the controls; called when the dialog opens.
+    // Takes the field values into the controls. The constructor does it for
+    // the fresh fields; a caller that changes them before showing calls it.
     void LoadControls();
     // Validates and computes the results; false (with the error shown) keeps
     // the dialog open.
     bool OnOK();
 
     void accept() override;
-
-protected:
-    void showEvent(QShowEvent* event) override;
 
 private:
     void SaveControls();
@@ -91,7 +89,6 @@ private:
     QCheckBox* m_printing = nullptr;
     QCheckBox* m_annotation = nullptr;
     QCheckBox* m_fillingForms = nullptr;
-    bool m_loaded = false;
 };
 
 // Runs the dialog modally for Save Split. True with the protection filled in

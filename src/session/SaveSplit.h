@@ -20,6 +20,10 @@ struct SplitSection;
 // The command (Ctrl+S, the command bar's Save Split button).
 void RunSaveSplit(CParceloApp& app, QWidget* owner);
 
+// The password the open document was opened (or copied) with; empty when it
+// needs none.
+QString DocumentPassword(const CParceloApp& app);
+
 // How one save ended.
 enum class SaveOutcome
 {

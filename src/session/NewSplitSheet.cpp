@@ -1,0 +1,510 @@
+#include "session/NewSplitSheet.h"
+
+#include "resources/StringTable.h"
+#include "session/CParceloApp.h"
+#include "session/PageRangeText.h"
+#include "session/SaveSplit.h"
+#include "session/SplitBySize.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <limits>
+
+namespace {
+
+bool IsDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+// Whether text in the strict page-range language names a page above
+// pageCount, read without expanding anything. Text that is not a valid page
+// list at all names no page.
+bool NamesPageAbove(const QString& text, std::int32_t pageCount)
+{
+    for (QChar c : text)
+    {
+        if (!IsDigit(c) && c != QLatin1Char('-') && c != QLatin1Char(',') && c != QLatin1Char(' '))
+            return false;
+    }
+    constexpr std::int64_t cap = std::int64_t(1) << 40;
+    auto read = [&](const QString& part) {
+        qsizetype i = 0;
+        while (i < part.size() && part[i] == QLatin1Char(' '))
+            ++i;
+        std::int64_t value = 0;
+        for (; i < part.size() && IsDigit(part[i]); ++i)
+            value = std::min(cap, value * 10 + (part[i].unicode() - u'0'));
+        return value;
+    };
+    bool above = false;
+    for (const QString& piece : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
+    {
+        const QStringList parts = piece.split(QLatin1Char('-'), Qt::SkipEmptyParts);
+        if (parts.isEmpty() || parts.size() > 2)
+            return false;
+        const std::int64_t first = read(parts[0]);
+        const std::int64_t last = parts.size() == 2 ? read(parts[1]) : first;
+        if (first <= 0 || last < first)
+            return false;
+        if (last > pageCount)
+            above = true;
+    }
+    return above;
+}
+
+bool AllWithin(const PageList& pages, int pageCount)
+{
+    for (std::int32_t page : pages)
+    {
+        if (page < 1 || page > pageCount)
+            return false;
+    }
+    return true;
+}
+
+SheetRunHook& CurrentSheetHook()
+{
+    static SheetRunHook hook;
+    return hook;
+}
+
+} // namespace
+
+// The page-range combo box of the Repeating and By Size pages: "All Pages",
+// "All Remaining" (only while some page is not in a section) or typed text.
+class SourcePageCombo : public QComboBox
+{
+public:
+    enum class Choice { AllPages, AllRemaining, Typed };
+
+    SourcePageCombo(bool offerRemaining, QWidget* parent)
+        : QComboBox(parent)
+    {
+        setEditable(true);
+        setInsertPolicy(QComboBox::NoInsert);
+        addItem(QStringLiteral("All Pages"));
+        if (offerRemaining)
+            addItem(QStringLiteral("All Remaining"));
+        setCurrentIndex(0);
+    }
+
+    Choice Current() const
+    {
+        const QString text = currentText();
+        if (text == itemText(0))
+            return Choice::AllPages;
+        if (count() > 1 && text == itemText(1))
+            return Choice::AllRemaining;
+        return Choice::Typed;
+    }
+};
+
+std::optional<std::uint64_t> ReadUnsignedNumber(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == QLatin1Char(' '))
+        ++i;
+    if (i == text.size())
+        return std::nullopt;
+    std::uint64_t value = 0;
+    for (; i < text.size(); ++i)
+    {
+        if (!IsDigit(text[i]))
+            return std::nullopt;
+        const std::uint64_t digit = text[i].unicode() - u'0';
+        if (value > (std::numeric_limits<std::uint64_t>::max() - digit) / 10)
+            return std::nullopt;
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+// ---------------------------------------------------------------------------
+
+CSectionPropertyPage::CSectionPropertyPage(int count, PageList remaining,
+                                           std::vector<PageList>* results, QWidget* parent)
+    : QWidget(parent)
+    , pageCount(count)
+    , remainingPages(std::move(remaining))
+    , resultLists(results)
+{
+}
+
+void CSectionPropertyPage::OnSetActive()
+{
+    ValidateInput();
+}
+
+bool CSectionPropertyPage::IsActivePage() const
+{
+    return !m_sheet || m_sheet->ActivePage() == this;
+}
+
+void CSectionPropertyPage::EnableOk(bool enable)
+{
+    if (m_sheet && IsActivePage())
+        m_sheet->SetOkEnabled(enable);
+}
+
+bool CSectionPropertyPage::ReadPageListFromText(const QString& text, PageList& pages) const
+{
+    if (ParsePageList(text, pageCount, pages))
+        return true;
+    pages.clear();
+    return false;
+}
+
+// Pages of a combo box's current choice.
+static PageList SourcePages(const SourcePageCombo& combo, int pageCount, const PageList& remaining,
+                            bool& readable)
+{
+    readable = true;
+    switch (combo.Current())
+    {
+    case SourcePageCombo::Choice::AllPages:
+    {
+        PageList all;
+        all.reserve(static_cast<std::size_t>(std::max(pageCount, 0)));
+        for (int page = 1; page <= pageCount; ++page)
+            all.push_back(page);
+        return all;
+    }
+    case SourcePageCombo::Choice::AllRemaining:
+        return remaining;
+    case SourcePageCombo::Choice::Typed:
+        break;
+    }
+    PageList typed;
+    readable = ParsePageList(combo.currentText(), pageCount, typed);
+    if (!readable)
+        typed.clear();
+    return typed;
+}
+
+// ---------------------------------------------------------------------------
+
+CSectionPageRangePage::CSectionPageRangePage(int count, PageList remaining,
+                                             std::vector<PageList>* results, QWidget* parent)
+    : CSectionPropertyPage(count, std::move(remaining), results, parent)
+{
+    auto* label = new QLabel(QStringLiteral("&Pages included in this section:"), this);
+    m_edit = new QLineEdit(this);
+    label->setBuddy(m_edit);
+    auto* example = new QLabel(QStringLiteral("Example: 1-7, 18"), this);
+    m_link = new QPushButton(QStringLiteral("Add all remaining pages"), this);
+    m_link->setFlat(true);
+    m_link->setCursor(Qt::PointingHandCursor);
+    m_link->setStyleSheet(QStringLiteral("QPushButton { color: palette(link); text-decoration: underline;"
+                                         " border: none; text-align: right; }"));
+    m_link->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
+    m_link->setVisible(!remainingPages.empty());
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    layout->addWidget(m_edit);
+    auto* row = new QHBoxLayout;
+    row->addWidget(example);
+    row->addStretch();
+    row->addWidget(m_link);
+    layout->addLayout(row);
+    layout->addStretch();
+
+    connect(m_edit, &QLineEdit::textChanged, this, [this] { ValidateInput(); });
+    connect(m_link, &QPushButton::clicked, this, [this] { OnAddRemaining(); });
+}
+
+void CSectionPageRangePage::ValidateInput()
+{
+    PageRangeSet ranges;
+    const bool ok = CheckPageRangeText(m_edit->text(), pageCount, &ranges) &&
+                    (ranges.empty() || ranges.back().end <= std::int64_t(pageCount) + 1);
+    EnableOk(ok);
+}
+
+void CSectionPageRangePage::OnSetActive()
+{
+    ValidateInput();
+    m_edit->setFocus();
+}
+
+void CSectionPageRangePage::OnAddRemaining()
+{
+    m_edit->setText(FormatPageList(remainingPages));
+}
+
+bool CSectionPageRangePage::OnApply()
+{
+    if (!IsActivePage())
+        return true;
+    resultLists->clear();
+    PageList pages;
+    // The strict reader may refuse text the quick check let through; then no
+    // section is made. Every page is checked against the document once more.
+    if (ReadPageListFromText(m_edit->text(), pages) && !pages.empty() && AllWithin(pages, pageCount))
+        resultLists->push_back(std::move(pages));
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+
+CSectionRepeatingPage::CSectionRepeatingPage(int count, PageList remaining,
+                                             std::vector<PageList>* results, QWidget* parent)
+    : CSectionPropertyPage(count, std::move(remaining), results, parent)
+{
+    auto* everyLabel = new QLabel(QStringLiteral("&Create new section every:"), this);
+    m_count = new QLineEdit(this);
+    m_count->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_count));
+    everyLabel->setBuddy(m_count);
+    auto* pagesLabel = new QLabel(QStringLiteral("Pages"), this);
+    auto* rangeLabel = new QLabel(QStringLiteral("&Page range:"), this);
+    m_range = new SourcePageCombo(!remainingPages.empty(), this);
+    rangeLabel->setBuddy(m_range);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(everyLabel, 0, 0);
+    grid->addWidget(m_count, 0, 1);
+    grid->addWidget(pagesLabel, 0, 2);
+    grid->addWidget(rangeLabel, 1, 0);
+    grid->addWidget(m_range, 1, 1, 1, 2);
+    grid->setRowStretch(2, 1);
+
+    connect(m_count, &QLineEdit::textChanged, this, [this] { ValidateInput(); });
+    connect(m_range, &QComboBox::currentTextChanged, this, [this] { ValidateInput(); });
+}
+
+QComboBox* CSectionRepeatingPage::RangeCombo() const
+{
+    return m_range;
+}
+
+void CSectionRepeatingPage::ValidateInput()
+{
+    const auto n = ReadUnsignedNumber(m_count->text());
+    bool rangeOk = true;
+    if (m_range->Current() == SourcePageCombo::Choice::AllRemaining)
+        rangeOk = !remainingPages.empty();
+    else if (m_range->Current() == SourcePageCombo::Choice::Typed)
+    {
+        PageList typed;
+        rangeOk = ReadPageListFromText(m_range->currentText(), typed) && !typed.empty() &&
+                  AllWithin(typed, pageCount);
+    }
+    EnableOk(n && *n != 0 && rangeOk);
+}
+
+void CSectionRepeatingPage::OnSetActive()
+{
+    ValidateInput();
+    m_count->setFocus();
+}
+
+bool CSectionRepeatingPage::OnApply()
+{
+    if (!IsActivePage())
+        return true;
+    resultLists->clear();
+    const auto n = ReadUnsignedNumber(m_count->text());
+    if (!n || *n == 0)
+        return true;
+    bool readable = true;
+    PageList source = SourcePages(*m_range, pageCount, remainingPages, readable);
+    std::erase_if(source, [this](std::int32_t page) { return page > pageCount; });
+    for (std::size_t start = 0; start < source.size();)
+    {
+        const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(*n, source.size() - start));
+        resultLists->emplace_back(source.begin() + static_cast<std::ptrdiff_t>(start),
+                                  source.begin() + static_cast<std::ptrdiff_t>(start + take));
+        start += take;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+
+CSectionSizePage::CSectionSizePage(int count, PageList remaining, std::vector<PageList>* results,
+                                   PageGroupMeasurer* measurer, QWidget* parent)
+    : CSectionPropertyPage(count, std::move(remaining), results, parent)
+    , m_measurer(measurer)
+{
+    auto* sizeLabel = new QLabel(QStringLiteral("&Split into sections no larger than:"), this);
+    m_size = new QLineEdit(this);
+    sizeLabel->setBuddy(m_size);
+    m_unit = new QComboBox(this);
+    m_unit->addItem(QStringLiteral("MB"));
+    m_unit->addItem(QStringLiteral("KB"));
+    m_unit->setCurrentIndex(0);
+    auto* rangeLabel = new QLabel(QStringLiteral("&Page range:"), this);
+    m_range = new SourcePageCombo(!remainingPages.empty(), this);
+    rangeLabel->setBuddy(m_range);
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(sizeLabel, 0, 0);
+    grid->addWidget(m_size, 0, 1);
+    grid->addWidget(m_unit, 0, 2);
+    grid->addWidget(rangeLabel, 1, 0);
+    grid->addWidget(m_range, 1, 1, 1, 2);
+    grid->setRowStretch(2, 1);
+
+    connect(m_size, &QLineEdit::textChanged, this, [this] { ValidateInput(); });
+    connect(m_range, &QComboBox::currentTextChanged, this, [this] { ValidateInput(); });
+}
+
+QComboBox* CSectionSizePage::RangeCombo() const
+{
+    return m_range;
+}
+
+std::optional<std::uint64_t> CSectionSizePage::SizeLimitBytes() const
+{
+    const auto number = ReadUnsignedNumber(m_size->text());
+    if (!number)
+        return std::nullopt;
+    const unsigned shift = m_unit->currentIndex() == 1 ? 10 : 20;
+    // A limit beyond 64 bits means every group fits; it saturates rather
+    // than wrapping to a small number.
+    if (*number > (std::numeric_limits<std::uint64_t>::max() >> shift))
+        return std::numeric_limits<std::uint64_t>::max();
+    return *number << shift;
+}
+
+void CSectionSizePage::ValidateInput()
+{
+    const auto number = ReadUnsignedNumber(m_size->text());
+    bool rangeOk = true;
+    if (m_range->Current() == SourcePageCombo::Choice::AllRemaining)
+        rangeOk = !remainingPages.empty();
+    else if (m_range->Current() == SourcePageCombo::Choice::Typed)
+    {
+        // Unreadable text is accepted here (it makes no section); text that
+        // names a page beyond the document is not.
+        rangeOk = !NamesPageAbove(m_range->currentText(), pageCount);
+    }
+    EnableOk(number && *number != 0 && rangeOk);
+}
+
+void CSectionSizePage::OnSetActive()
+{
+    ValidateInput();
+    m_size->setFocus();
+}
+
+bool CSectionSizePage::OnApply()
+{
+    if (!IsActivePage())
+        return true;
+    resultLists->clear();
+    const auto limit = SizeLimitBytes();
+    if (!limit || *limit == 0 || !m_measurer)
+        return true;
+    bool readable = true;
+    PageList source = SourcePages(*m_range, pageCount, remainingPages, readable);
+    std::erase_if(source, [this](std::int32_t page) { return page > pageCount; });
+    if (source.empty())
+        return true;
+    return GroupBySize(this, source, *limit, *m_measurer, *resultLists);
+}
+
+// ---------------------------------------------------------------------------
+
+CNewSplitSectionSheet::CNewSplitSectionSheet(int pageCount, const PageList& remainingPages,
+                                             std::unique_ptr<PageGroupMeasurer> measurer, QWidget* parent)
+    : QDialog(parent)
+    , m_measurer(std::move(measurer))
+{
+    setWindowTitle(LoadResString(220));
+    setModal(true);
+
+    m_tabs = new QTabWidget(this);
+    m_pageRange = new CSectionPageRangePage(pageCount, remainingPages, &m_resultLists);
+    m_repeating = new CSectionRepeatingPage(pageCount, remainingPages, &m_resultLists);
+    m_size = new CSectionSizePage(pageCount, remainingPages, &m_resultLists, m_measurer.get());
+    m_tabs->addTab(m_pageRange, QStringLiteral("Page Range"));
+    m_tabs->addTab(m_repeating, QStringLiteral("Repeating Section"));
+    m_tabs->addTab(m_size, QStringLiteral("By Size"));
+
+    m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(m_buttons, &QDialogButtonBox::accepted, this, &CNewSplitSectionSheet::accept);
+    connect(m_buttons, &QDialogButtonBox::rejected, this, &CNewSplitSectionSheet::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs);
+    layout->addWidget(m_buttons);
+
+    for (CSectionPropertyPage* page : std::initializer_list<CSectionPropertyPage*>{m_pageRange, m_repeating, m_size})
+        page->SetSheet(this);
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
+        if (CSectionPropertyPage* page = ActivePage())
+            page->OnSetActive();
+    });
+    m_tabs->setCurrentIndex(0);
+    m_pageRange->OnSetActive();
+}
+
+CNewSplitSectionSheet::~CNewSplitSectionSheet() = default;
+
+QPushButton* CNewSplitSectionSheet::OkButton() const
+{
+    return m_buttons->button(QDialogButtonBox::Ok);
+}
+
+void CNewSplitSectionSheet::SetOkEnabled(bool enable)
+{
+    OkButton()->setEnabled(enable);
+}
+
+CSectionPropertyPage* CNewSplitSectionSheet::ActivePage() const
+{
+    return qobject_cast<CSectionPropertyPage*>(m_tabs->currentWidget());
+}
+
+void CNewSplitSectionSheet::accept()
+{
+    // OK may also come from the keyboard; it counts only while enabled.
+    if (!OkButton()->isEnabled())
+        return;
+    for (CSectionPropertyPage* page : std::initializer_list<CSectionPropertyPage*>{m_pageRange, m_repeating, m_size})
+    {
+        if (!page->OnApply())
+            return;
+    }
+    QDialog::accept();
+}
+
+SheetRunHook SetSheetRunHook(SheetRunHook hook)
+{
+    SheetRunHook previous = std::move(CurrentSheetHook());
+    CurrentSheetHook() = std::move(hook);
+    return previous;
+}
+
+void RunNewSplitSection(CParceloApp& app, QWidget* owner)
+{
+    if (!app.Document())
+        return;
+    const PageList remaining = app.RemainingPages();
+    auto measurer = std::make_unique<SpliceTrialMeasurer>(app.SourcePath(), DocumentPassword(app));
+    CNewSplitSectionSheet sheet(app.PageCount(), remaining, std::move(measurer), owner);
+
+    bool accepted = false;
+    if (const auto& hook = CurrentSheetHook())
+        accepted = hook(sheet);
+    else
+        accepted = sheet.exec() == QDialog::Accepted;
+    if (!accepted)
+        return;
+
+    // Copy first: adding sections must not depend on the sheet's storage.
+    const std::vector<PageList> lists = sheet.ResultLists();
+    for (const PageList& pages : lists)
+        app.AddSection(pages);
+}

@@ -1,0 +1,373 @@
+#include "session/SaveSplit.h"
+
+#include "engine/XpdfSplice.h"
+#include "resources/StringTable.h"
+#include "session/CParceloApp.h"
+#include "session/Settings.h"
+#include "session/SplitSection.h"
+#include "support/PathHelpers.h"
+#include "ui/MessageBoxes.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#if __has_include("session/ParceloInstance.h")
+#include "session/ParceloInstance.h"
+#define PARCELO_HAVE_DOCUMENT_INSTANCE 1
+#endif
+
+namespace {
+
+ShiftStateHook& CurrentShiftHook()
+{
+    static ShiftStateHook hook;
+    return hook;
+}
+
+OpenFolderHook& CurrentOpenFolderHook()
+{
+    static OpenFolderHook hook;
+    return hook;
+}
+
+bool IsShiftHeld()
+{
+    if (const auto& hook = CurrentShiftHook())
+        return hook();
+    return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+}
+
+void OpenFolder(const QString& folder)
+{
+    if (const auto& hook = CurrentOpenFolderHook())
+        return hook(folder);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+}
+
+// The numbered text with its "%s" replaced by the value (the value itself is
+// never read as a format).
+QString Format(int id, const QString& value)
+{
+    QString text = LoadResString(id);
+    const qsizetype at = text.indexOf(QLatin1String("%s"));
+    if (at >= 0)
+        text.replace(at, 2, value);
+    return text;
+}
+
+void Error(QWidget* owner, int id, const QString& value)
+{
+    ShowError(owner, Format(id, value));
+}
+
+QByteArray Native(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+// The output path: always the name below the folder.
+QString OutputPath(const QString& folder, const QString& name)
+{
+    return JoinPath(folder, name, false);
+}
+
+// Whether a name could leave the folder or is not a single file name.
+bool IsAcceptableOutputName(const QString& name)
+{
+    if (!IsValidFileName(name))
+        return false;
+    if (name.startsWith(QLatin1Char('/')) || name.startsWith(QLatin1Char('\\')) ||
+        (name.size() >= 2 && name[1] == QLatin1Char(':')))
+        return false;
+    const QStringList parts = name.split(QRegularExpression(QStringLiteral("[/\\\\]")));
+    for (const QString& part : parts)
+    {
+        if (part == QLatin1String(".."))
+            return false;
+    }
+    return true;
+}
+
+// True when both paths name the same existing file (same device and inode,
+// which also sees through links).
+bool IsSameFile(const QString& a, const QString& b)
+{
+    struct stat sa {};
+    struct stat sb {};
+    if (::stat(Native(a).constData(), &sa) != 0 || ::stat(Native(b).constData(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// An existing entry that cannot be replaced: a folder, or a file marked
+// read-only.
+bool IsUnwritableTarget(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return true;
+    const QFile::Permissions writeBits =
+        QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
+    return !(info.permissions() & writeBits) || !info.isWritable();
+}
+
+// Creates a new, empty, uniquely named file in the folder and returns its
+// path; empty when the folder does not take new files.
+QString CreateTempBeside(const QString& folder)
+{
+    for (int attempt = 0; attempt < 100; ++attempt)
+    {
+        const QString name = QStringLiteral(".parcelo-%1.tmp")
+                                 .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+        const QString path = OutputPath(folder, name);
+        const int fd = ::open(Native(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0)
+        {
+            ::close(fd);
+            return path;
+        }
+        if (errno != EEXIST)
+            return QString();
+    }
+    return QString();
+}
+
+// Writes one section to a temporary file and moves it over the output path.
+// Returns 0 on success, else the number of the message to show.
+int WriteSection(XpdfSpliceInput input, const SplitSection& section, const QString& folder,
+                 const QString& outputPath, const std::optional<OutputProtection>& protection)
+{
+    const QString temp = CreateTempBeside(folder);
+    if (temp.isEmpty())
+        return 228;
+    struct RemoveUnlessKept
+    {
+        QString path;
+        bool keep = false;
+        ~RemoveUnlessKept()
+        {
+            if (!keep)
+                QFile::remove(path);
+        }
+    } cleanup{temp};
+
+    XpdfSpliceOutput output = xpdfSpliceOpenOutputW(temp, 1.6);
+    if (!output)
+        return 228;
+
+    bool ok = true;
+    if (protection && protection->IsProtected())
+    {
+        const QByteArray owner = protection->ownerPassword.toUtf8();
+        const QByteArray user = protection->userPassword.toUtf8();
+        ok = xpdfSpliceSetEncryption(output, 2, owner.constData(), user.constData(),
+                                     static_cast<int>(protection->permissions)) != 0;
+    }
+    for (std::size_t i = 0; ok && i < section.pages.size(); ++i)
+        ok = xpdfSpliceAddPage(input, section.pages[i], output) != 0;
+    const bool closed = xpdfSpliceCloseOutput(output) != 0;
+    if (!ok || !closed)
+        return 229;
+
+    // A replaced file keeps its access rights.
+    struct stat old {};
+    if (::stat(Native(outputPath).constData(), &old) == 0)
+        ::chmod(Native(temp).constData(), old.st_mode & 07777);
+    if (::rename(Native(temp).constData(), Native(outputPath).constData()) != 0)
+        return 229;
+    cleanup.keep = true;
+    return 0;
+}
+
+} // namespace
+
+QString DocumentPassword(const CParceloApp& app)
+{
+#ifdef PARCELO_HAVE_DOCUMENT_INSTANCE
+    if (const ParceloInstance* document = app.Document())
+        return document->GetPassword();
+#else
+    (void)app;
+#endif
+    return QString();
+}
+
+QString CompletedFileName(const QString& fileName)
+{
+    if (fileName.contains(QLatin1Char('.')))
+        return fileName;
+    return fileName + QLatin1String(".pdf");
+}
+
+bool CheckSectionFileNames(QWidget* owner, const std::vector<SplitSection*>& sections)
+{
+    std::set<QString> seen;
+    for (const SplitSection* section : sections)
+    {
+        const QString name = CompletedFileName(section->fileName);
+        if (!IsAcceptableOutputName(name))
+        {
+            Error(owner, 260, name);
+            return false;
+        }
+        if (!seen.insert(name).second)
+        {
+            Error(owner, 241, name);
+            return false;
+        }
+    }
+    return true;
+}
+
+SaveOutcome SaveSections(const SaveRequest& request)
+{
+    QWidget* owner = request.owner;
+    if (!CheckSectionFileNames(owner, request.sections))
+        return SaveOutcome::Refused;
+
+    // First pass: complete the names and settle every existing target before
+    // anything is written.
+    bool overwriteAll = false;
+    for (SplitSection* section : request.sections)
+    {
+        const QString name = CompletedFileName(section->fileName);
+        if (name != section->fileName)
+        {
+            if (request.setFileName)
+                request.setFileName(section, name);
+            else
+                section->fileName = name;
+        }
+        const QString path = OutputPath(request.folder, name);
+        const QFileInfo info(path);
+        if (!info.exists() && !info.isSymLink())
+            continue;
+        if (IsSameFile(path, request.sourcePath))
+        {
+            Error(owner, 261, path);
+            return SaveOutcome::Refused;
+        }
+        if (IsUnwritableTarget(path))
+        {
+            Error(owner, 232, path);
+            return SaveOutcome::Refused;
+        }
+        if (overwriteAll)
+            continue;
+        const auto answer = ShowQuestion(owner, Format(233, path),
+                                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                         QMessageBox::Question);
+        if (answer == QMessageBox::Yes)
+            overwriteAll = true;
+        else if (answer != QMessageBox::No)
+            return SaveOutcome::Cancelled;
+    }
+
+    XpdfSpliceInput input = request.sourcePassword.isEmpty()
+        ? xpdfSpliceOpenInputW(request.sourcePath)
+        : xpdfSpliceOpenInputWithPasswordW(request.sourcePath, request.sourcePassword.toUtf8().constData());
+    if (!input)
+    {
+        Error(owner, 227, request.sourcePath);
+        return SaveOutcome::Failed;
+    }
+
+    for (const SplitSection* section : request.sections)
+    {
+        const QString path = OutputPath(request.folder, section->fileName);
+        if (const int message = WriteSection(input, *section, request.folder, path, request.protection))
+        {
+            xpdfSpliceCloseInput(input);
+            Error(owner, message, path);
+            return SaveOutcome::Failed;
+        }
+    }
+    xpdfSpliceCloseInput(input);
+    return SaveOutcome::Saved;
+}
+
+void RunSaveSplit(CParceloApp& app, QWidget* owner)
+{
+    if (!app.Document())
+        return;
+
+    std::vector<SplitSection*> sections;
+    for (const auto& section : app.Sections())
+        sections.push_back(section.get());
+    if (!CheckSectionFileNames(owner, sections))
+        return;
+
+    const bool shift = IsShiftHeld();
+
+    FileDialogRequest chooser;
+    chooser.owner = owner;
+    chooser.caption = LoadResString(231);
+    chooser.chooseFolder = true;
+    chooser.startFolder = ReadSetting(QString::fromLatin1(kOptionsGroup), QStringLiteral("SaveFolder"))
+                              .toString();
+    if (chooser.startFolder.isEmpty())
+        chooser.startFolder = QFileInfo(app.SourcePath()).absolutePath();
+    const QString folder = ChooseFile(chooser);
+    if (folder.isEmpty())
+        return;
+    if (!QFileInfo(folder).isDir())
+    {
+        Error(owner, 232, folder);
+        return;
+    }
+
+    std::optional<OutputProtection> protection;
+    if (shift)
+    {
+        OutputProtection chosen;
+        if (!RunOutputOptions(owner, chosen))
+            return;
+        protection = chosen;
+    }
+
+    WriteSetting(QString::fromLatin1(kOptionsGroup), QStringLiteral("SaveFolder"), folder);
+
+    SaveRequest request;
+    request.owner = owner;
+    request.sourcePath = app.SourcePath();
+    request.sourcePassword = DocumentPassword(app);
+    request.sections = sections;
+    request.setFileName = [&app](SplitSection* section, const QString& name) {
+        app.SetSectionFileName(section, name);
+    };
+    request.folder = folder;
+    request.protection = protection;
+    if (SaveSections(request) != SaveOutcome::Saved)
+        return;
+
+    if (ShowQuestion(owner, LoadResString(230), QMessageBox::Yes | QMessageBox::No,
+                     QMessageBox::Information) == QMessageBox::Yes)
+        OpenFolder(folder);
+}
+
+ShiftStateHook SetShiftStateHook(ShiftStateHook hook)
+{
+    ShiftStateHook previous = std::move(CurrentShiftHook());
+    CurrentShiftHook() = std::move(hook);
+    return previous;
+}
+
+OpenFolderHook SetOpenFolderHook(OpenFolderHook hook)
+{
+    OpenFolderHook previous = std::move(CurrentOpenFolderHook());
+    CurrentOpenFolderHook() = std::move(hook);
+    return previous;
+}

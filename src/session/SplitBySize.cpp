@@ -1,0 +1,176 @@
+#include "session/SplitBySize.h"
+
+#include "engine/XpdfSplice.h"
+#include "resources/StringTable.h"
+#include "ui/MessageBoxes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+#include <map>
+#include <utility>
+
+SpliceTrialMeasurer::SpliceTrialMeasurer(QString sourcePath, QString password)
+    : m_sourcePath(std::move(sourcePath))
+    , m_password(std::move(password))
+{
+}
+
+SpliceTrialMeasurer::~SpliceTrialMeasurer()
+{
+    if (m_input)
+        xpdfSpliceCloseInput(m_input);
+}
+
+std::optional<std::uint64_t> SpliceTrialMeasurer::MeasurePages(const PageList& pages, std::size_t n)
+{
+    // The source is opened as saving opens it, once for all measurements.
+    if (!m_inputTried)
+    {
+        m_inputTried = true;
+        if (m_password.isEmpty())
+            m_input = xpdfSpliceOpenInputW(m_sourcePath);
+        else
+            m_input = xpdfSpliceOpenInputWithPasswordW(m_sourcePath, m_password.toUtf8().constData());
+    }
+    if (!m_input || n > pages.size())
+        return std::nullopt;
+
+    // Reserve a unique name in the temporary folder; the file is removed when
+    // this measurement ends, whatever happens.
+    QString path;
+    {
+        QTemporaryFile reserve(QDir(QDir::tempPath()).filePath(QStringLiteral("SPLITXXXXXX.pdf")));
+        reserve.setAutoRemove(false);
+        if (!reserve.open())
+            return std::nullopt;
+        path = reserve.fileName();
+        reserve.close();
+    }
+    struct RemoveOnExit
+    {
+        QString path;
+        ~RemoveOnExit() { QFile::remove(path); }
+    } cleanup{path};
+
+    ++m_trialWrites;
+    XpdfSpliceOutput output = xpdfSpliceOpenOutputW(path, 1.6);
+    if (!output)
+        return std::nullopt;
+    bool added = true;
+    for (std::size_t i = 0; i < n && added; ++i)
+        added = xpdfSpliceAddPage(m_input, pages[i], output) != 0;
+    const bool closed = xpdfSpliceCloseOutput(output) != 0;
+    if (!added || !closed)
+        return std::nullopt;
+
+    QFileInfo info(path);
+    if (!info.exists())
+        return std::nullopt;
+    return static_cast<std::uint64_t>(info.size());
+}
+
+GroupBySizeResult GroupPagesBySize(const PageList& source, std::uint64_t limit,
+                                   PageGroupMeasurer& measurer, std::vector<PageList>& groups)
+{
+    groups.clear();
+    PageList rest = source;
+    while (!rest.empty())
+    {
+        // Sizes measured for prefixes of the current remainder; a prefix is
+        // never written twice.
+        std::map<std::size_t, std::uint64_t> measured;
+        bool failed = false;
+        auto measure = [&](std::size_t n) -> std::uint64_t {
+            if (const auto it = measured.find(n); it != measured.end())
+                return it->second;
+            const std::optional<std::uint64_t> size = measurer.MeasurePages(rest, n);
+            if (!size)
+            {
+                failed = true;
+                return 0;
+            }
+            measured.emplace(n, *size);
+            return *size;
+        };
+        auto fail = [&](GroupBySizeResult result) {
+            groups.clear();
+            return result;
+        };
+
+        std::uint64_t w = measure(1);
+        if (failed)
+            return fail(GroupBySizeResult::MeasureFailed);
+        if (w > limit)
+            return fail(GroupBySizeResult::PageTooBig);
+
+        std::size_t i = 1;
+        if (rest.size() > 1)
+        {
+            // Binary search for the largest prefix below the limit ...
+            std::size_t lo = 0;
+            std::size_t hi = rest.size();
+            do
+            {
+                i = (lo + hi) / 2;
+                w = measure(i);
+                if (failed)
+                    return fail(GroupBySizeResult::MeasureFailed);
+                if (w < limit)
+                    lo = i;
+                else
+                    hi = i;
+            } while (hi - lo > 1);
+
+            // ... then step up while still below it ...
+            if (w < limit)
+            {
+                while (i < rest.size())
+                {
+                    ++i;
+                    w = measure(i);
+                    if (failed)
+                        return fail(GroupBySizeResult::MeasureFailed);
+                    if (w >= limit)
+                        break;
+                }
+            }
+            // ... and back down until the group fits. One page is known to
+            // fit, so the group never shrinks below it.
+            if (w > limit)
+            {
+                while (i > 1)
+                {
+                    --i;
+                    w = measure(i);
+                    if (failed)
+                        return fail(GroupBySizeResult::MeasureFailed);
+                    if (w <= limit)
+                        break;
+                }
+            }
+        }
+
+        groups.emplace_back(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(i));
+        rest.erase(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    return GroupBySizeResult::Grouped;
+}
+
+bool GroupBySize(QWidget* owner, const PageList& source, std::uint64_t limitBytes,
+                 PageGroupMeasurer& measurer, std::vector<PageList>& groups)
+{
+    switch (GroupPagesBySize(source, limitBytes, measurer, groups))
+    {
+    case GroupBySizeResult::Grouped:
+        return true;
+    case GroupBySizeResult::PageTooBig:
+        ShowError(owner, LoadResString(234));
+        return false;
+    case GroupBySizeResult::MeasureFailed:
+        ShowError(owner, LoadResString(262));
+        return false;
+    }
+    return false;
+}
