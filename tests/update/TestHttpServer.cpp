@@ -156,6 +156,11 @@ void TestHttpServer::Serve(int socket, int number)
     while (open && !m_stop.load()) {
         std::size_t end;
         while ((end = buffer.find("\r\n\r\n")) == std::string::npos) {
+            // Not HTTP (a TLS handshake, say): hang up at once.
+            if (!buffer.empty() && !std::isupper(static_cast<unsigned char>(buffer[0]))) {
+                open = false;
+                break;
+            }
             if (!fill(buffer.size() + 1)) {
                 open = false;
                 break;
