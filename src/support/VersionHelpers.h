@@ -54,8 +54,9 @@ QString ProgramCopyright();
 // Always false on this platform (kept for callers that ask).
 bool IsPreXPWindows();
 
-// Reads a machine-wide string value. keyPath is "Software\<Organisation>\
-// <Application>[\<Group>...]" ("/" also separates); the value is read from
+// Reads a machine-wide string value. keyPath is
+// "Software\<Organisation>\<Application>[\<Group>...]" ("/" also
+// separates); the value is read from
 // QSettings(QSettings::SystemScope, Organisation, Application). For tests
 // and packaging the machine-wide settings can be redirected: when the
 // environment variable PARCELO_SYSTEM_SETTINGS_DIR is set, the file

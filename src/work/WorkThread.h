@@ -105,7 +105,7 @@ private:
     static void ThreadProc(std::shared_ptr<RunState> state);
     WorkItem* TakeNextItem(RunState& state);
     void FinishItem(WorkItem* item);
-    bool ProcessNextItem(RunState& state);
+    static bool ProcessNextItem(RunState& state);
 
     const bool m_useWakeEvent;
     std::thread m_thread;

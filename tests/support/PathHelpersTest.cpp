@@ -1,0 +1,262 @@
+#include "support/PathHelpers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct JoinCase
+{
+    const char* folder;
+    const char* name;
+    bool keepAbsolute;
+    const char* expected;
+};
+
+class JoinPathTest : public ::testing::TestWithParam<JoinCase> {};
+
+TEST_P(JoinPathTest, Joins)
+{
+    const JoinCase& c = GetParam();
+    EXPECT_EQ(JoinPath(QString::fromUtf8(c.folder), QString::fromUtf8(c.name), c.keepAbsolute),
+              QString::fromUtf8(c.expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JoinPathTest,
+    ::testing::Values(JoinCase{"", "a.pdf", false, "a.pdf"}, JoinCase{"C:\\out", "", false, "C:\\out"},
+                      JoinCase{"C:\\out", "\\a.pdf", false, "C:\\out/a.pdf"},
+                      JoinCase{"C:\\out\\", "a.pdf", false, "C:\\out\\a.pdf"},
+                      JoinCase{"/tmp/out/", "/a.pdf", false, "/tmp/out/a.pdf"},
+                      JoinCase{"/tmp/out", "a.pdf", false, "/tmp/out/a.pdf"},
+                      JoinCase{"C:\\out", "D:\\x.pdf", true, "D:\\x.pdf"},
+                      JoinCase{"C:\\out", "D:\\x.pdf", false, "C:\\out/D:\\x.pdf"},
+                      JoinCase{"C:\\out", "\\\\srv\\x.pdf", true, "\\\\srv\\x.pdf"},
+                      JoinCase{"C:\\out", "\\\\srv\\x.pdf", false, "C:\\out/\\srv\\x.pdf"},
+                      JoinCase{"/tmp", "/etc/x", true, "/etc/x"},
+                      JoinCase{"/tmp", "/etc/x", false, "/tmp/etc/x"},
+                      JoinCase{"C:\\out", "D:", true, "C:\\out/D:"}));
+
+struct SplitCase
+{
+    const char* path;
+    bool ok;
+    const char* folder;
+    const char* name;
+};
+
+class SplitPathTest : public ::testing::TestWithParam<SplitCase> {};
+
+TEST_P(SplitPathTest, Splits)
+{
+    const SplitCase& c = GetParam();
+    QString folder = QStringLiteral("keep-f"), name = QStringLiteral("keep-n");
+    EXPECT_EQ(SplitPath(QString::fromUtf8(c.path), folder, name), c.ok);
+    EXPECT_EQ(folder, QString::fromUtf8(c.folder));
+    EXPECT_EQ(name, QString::fromUtf8(c.name));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SplitPathTest,
+                         ::testing::Values(SplitCase{"C:\\file.pdf", true, "C:", "file.pdf"},
+                                           SplitCase{"\\file.pdf", false, "keep-f", "keep-n"},
+                                           SplitCase{"C:\\dir\\", false, "keep-f", "keep-n"},
+                                           SplitCase{"file.pdf", false, "keep-f", "keep-n"},
+                                           SplitCase{"/tmp/a.pdf", true, "/tmp", "a.pdf"},
+                                           SplitCase{"/a.pdf", false, "keep-f", "keep-n"},
+                                           SplitCase{"/tmp\\x/y.pdf", true, "/tmp\\x", "y.pdf"},
+                                           SplitCase{"/tmp/x\\y.pdf", true, "/tmp/x", "y.pdf"}));
+
+TEST(ExtensionTest, UsesDotOfLastComponentOnly)
+{
+    const struct { const char* name; const char* ext; const char* stem; } cases[] = {
+        {"report.pdf", "pdf", "report"},
+        {"C:\\a.b\\c", "", "C:\\a.b\\c"},
+        {"/tmp/a.b/c", "", "/tmp/a.b/c"},
+        {"archive.tar.gz", "gz", "archive.tar"},
+        {"noext", "", "noext"},
+        {"trailing.", "", "trailing"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(GetExtension(QString::fromUtf8(c.name)), QString::fromUtf8(c.ext));
+        EXPECT_EQ(StripExtension(QString::fromUtf8(c.name)), QString::fromUtf8(c.stem));
+    }
+}
+
+struct NameCase
+{
+    QString name;
+    bool valid;
+};
+
+class FileNameTest : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(FileNameTest, Validity)
+{
+    EXPECT_EQ(IsValidFileName(GetParam().name), GetParam().valid) << GetParam().name.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FileNameTest,
+    ::testing::Values(NameCase{"report.pdf", true}, NameCase{".pdf", true}, NameCase{"..", false},
+                      NameCase{".", false}, NameCase{"...", false}, NameCase{"", false},
+                      NameCase{"a:b", false}, NameCase{"a/b.pdf", false}, NameCase{"../x.pdf", false},
+                      NameCase{"a\\b", false}, NameCase{"a*b", false}, NameCase{"a?b", false},
+                      NameCase{"a\"b", false}, NameCase{"a<b", false}, NameCase{"a>b", false},
+                      NameCase{"a|b", false}, NameCase{QString("a") + QChar(0) + "b", false},
+                      NameCase{"tab\there", false}, NameCase{"AUX", false}, NameCase{"aux.pdf", false},
+                      NameCase{"Clock$.txt", false}, NameCase{"con", false}, NameCase{"NUL.x", false},
+                      NameCase{"prn", false}, NameCase{"lpt1.pdf", false}, NameCase{"COM1", false},
+                      NameCase{"com2", true}, NameCase{"auxiliary.pdf", true},
+                      NameCase{"with space.pdf", true}, NameCase{QString::fromUtf8("résumé €.pdf"), true},
+                      NameCase{QString(255, u'a'), true}, NameCase{QString(256, u'a'), false},
+                      NameCase{QString(300, u'a'), false}));
+
+class DirectoryTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    QString Path(const QString& rel) const { return dir.path() + u'/' + rel; }
+};
+
+TEST_F(DirectoryTest, CreatesEachLevel)
+{
+    ASSERT_TRUE(dir.isValid());
+    EXPECT_TRUE(CreateDirectoryPath(Path("a/b")));
+    EXPECT_TRUE(QFileInfo(Path("a")).isDir());
+    EXPECT_TRUE(QFileInfo(Path("a/b")).isDir());
+    // Existing folders and a trailing separator are fine; "\" separates too.
+    EXPECT_TRUE(CreateDirectoryPath(Path("a/b/")));
+    EXPECT_TRUE(CreateDirectoryPath(Path("a\\c\\d")));
+    EXPECT_TRUE(QFileInfo(Path("a/c/d")).isDir());
+}
+
+TEST_F(DirectoryTest, FailsThroughAFile)
+{
+    QFile f(Path("file"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    EXPECT_FALSE(CreateDirectoryPath(Path("file/sub")));
+    EXPECT_FALSE(CreateDirectoryPath(Path("file")));
+    EXPECT_FALSE(QFileInfo(Path("file/sub")).exists());
+}
+
+TEST_F(DirectoryTest, RejectsEmptyComponentAndOddPrefixes)
+{
+    EXPECT_FALSE(CreateDirectoryPath(Path("x//y")));
+    EXPECT_TRUE(CreateDirectoryPath(QStringLiteral("C:")));
+    EXPECT_FALSE(CreateDirectoryPath(QStringLiteral("plain")));
+    EXPECT_FALSE(CreateDirectoryPath(QStringLiteral("\\\\server")));
+    EXPECT_TRUE(CreateDirectoryPath(QStringLiteral("\\\\server\\share")));
+}
+
+TEST_F(DirectoryTest, RelativeFirstComponentIsNotCreated)
+{
+    const QString old = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    EXPECT_FALSE(CreateDirectoryPath(QStringLiteral("rel\\b")));
+    EXPECT_FALSE(QFileInfo(Path("rel")).exists());
+    QDir::setCurrent(old);
+}
+
+TEST_F(DirectoryTest, FailsInReadOnlyFolder)
+{
+    ASSERT_TRUE(QDir().mkdir(Path("ro")));
+    QFile::setPermissions(Path("ro"), QFile::ReadOwner | QFile::ExeOwner);
+    if (QFileInfo(Path("ro")).isWritable())
+        GTEST_SKIP() << "running with rights that ignore folder permissions";
+    EXPECT_FALSE(CreateDirectoryPath(Path("ro/x")));
+    QFile::setPermissions(Path("ro"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST_F(DirectoryTest, EnsureParentDirectory)
+{
+    EXPECT_TRUE(EnsureParentDirectory(QStringLiteral("nofolder.txt")));
+    EXPECT_TRUE(EnsureParentDirectory(Path("p/q/file.msi.part")));
+    EXPECT_TRUE(QFileInfo(Path("p/q")).isDir());
+    EXPECT_FALSE(QFileInfo(Path("p/q/file.msi.part")).exists());
+}
+
+class TagReplacerTest : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    QString Write(const QByteArray& bytes)
+    {
+        const QString path = dir.path() + QStringLiteral("/t.txt");
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        return path;
+    }
+};
+
+TEST_F(TagReplacerTest, LoadsTextWithLineFeeds)
+{
+    OruFileTagReplacer r;
+    EXPECT_TRUE(r.text.isEmpty());
+    EXPECT_TRUE(r.templateText.isEmpty());
+    ASSERT_TRUE(r.LoadFile(Write("a\r\nb\nc\r")));
+    EXPECT_EQ(r.templateText, QStringLiteral("a\nb\nc\r"));
+    EXPECT_EQ(r.text, r.templateText);
+}
+
+TEST_F(TagReplacerTest, MissingFileKeepsTexts)
+{
+    OruFileTagReplacer r;
+    ASSERT_TRUE(r.LoadFile(Write("old <T>")));
+    r.ReplaceTag("<T>", "x");
+    EXPECT_FALSE(r.LoadFile(dir.path() + QStringLiteral("/missing.txt")));
+    EXPECT_EQ(r.templateText, QStringLiteral("old <T>"));
+    EXPECT_EQ(r.text, QStringLiteral("old x"));
+}
+
+TEST_F(TagReplacerTest, MultibyteCharacterAcrossBlockBoundarySurvives)
+{
+    for (int offset : {4094, 4095, 4096}) {
+        SCOPED_TRACE(offset);
+        QByteArray bytes(offset, 'a');
+        bytes += "\xE2\x82\xAC"; // euro sign, three bytes
+        bytes += QByteArray(5000, 'b');
+        OruFileTagReplacer r;
+        ASSERT_TRUE(r.LoadFile(Write(bytes)));
+        ASSERT_EQ(r.templateText.size(), offset + 1 + 5000);
+        EXPECT_EQ(r.templateText.at(offset), QChar(0x20AC));
+        EXPECT_EQ(r.templateText.count(QChar(0xFFFD)), 0);
+    }
+}
+
+TEST_F(TagReplacerTest, ZeroByteEndsItsBlockOnly)
+{
+    QByteArray bytes = "head";
+    bytes += '\0';
+    bytes += QByteArray(4096 - 5, 'x'); // rest of the first block is dropped
+    bytes += "tail";
+    OruFileTagReplacer r;
+    ASSERT_TRUE(r.LoadFile(Write(bytes)));
+    EXPECT_EQ(r.templateText, QStringLiteral("headtail"));
+}
+
+TEST(ReplaceTagTest, ReplacesEachOriginalOccurrenceOnce)
+{
+    const struct { const char* text; const char* tag; const char* value; const char* expected; } cases[] = {
+        {"a<T>b<T>c", "<T>", "x", "axbxc"},
+        {"<T><T>", "<T>", "<T><T>", "<T><T><T><T>"},
+        {"no tag", "<T>", "x", "no tag"},
+        {"aXa", "X", "", "aa"},
+        {"fonts: <!-Fonts->", "<!-Fonts->", "/usr/share/fonts", "fonts: /usr/share/fonts"},
+        {"abc", "", "zzz", "abc"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        OruFileTagReplacer r;
+        r.text = QString::fromUtf8(c.text);
+        r.ReplaceTag(QString::fromUtf8(c.tag), QString::fromUtf8(c.value));
+        EXPECT_EQ(r.text, QString::fromUtf8(c.expected));
+    }
+}
+
+} // namespace
