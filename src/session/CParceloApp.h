@@ -8,7 +8,9 @@
 #include "session/SplitSection.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -53,6 +55,20 @@ public:
     // Whether a section pointer is still one of the session's sections.
     bool HasSection(const SplitSection* section) const;
 
+    // Files dropped on the input area: exactly one existing file is opened;
+    // several items, a folder or an item that cannot be examined are refused
+    // with a message and leave the open document as it is.
+    bool OpenDroppedItems(const QStringList& paths);
+
+    // Ends the program the normal way: closes the main window (which closes
+    // the document and leads to ExitInstance) or, without a window, quits the
+    // event loop. Queued, so it is safe to call from inside a command.
+    void QuitApplication();
+
+    // A file-dialog filter in the classic "Text|patterns|...||" form turned
+    // into Qt's "Text (patterns);;..." form; "*.*" becomes "*".
+    static QString ToQtFileFilter(const QString& classicFilter);
+
     const std::vector<std::unique_ptr<SplitSection>>& Sections() const { return m_sections; }
     ParceloInstance* Document() const { return m_document; }
     const QString& SourcePath() const { return m_sourcePath; }
@@ -63,6 +79,15 @@ public:
     void OnNewSplitSection(); // 32774
     void OnClearAll();        // 57632
     void OnSaveSplit();       // 57603
+    void OnHelpOnline();      // 32778
+    void OnHelpWebsite();     // 32779
+    void OnTryTabulo();       // 32781
+    void OnCheckForUpdates(); // 32792
+    void OnAppAbout();        // 57664
+
+    // Runs the command with the given id; false when it is not one of the
+    // controller's commands.
+    bool OnCommand(int commandId);
 
     // Height in pixels of page thumbnails: 80..160 in steps of 10.
     int thumbnailSize = 100;
@@ -75,6 +100,9 @@ private:
     ParceloInstance* m_document = nullptr;
     QString m_sourcePath;
     std::vector<std::unique_ptr<SplitSection>> m_sections;
-    QWidget* m_mainWindow = nullptr;
+    void OnMainWindowDestroyed();
+
+    QPointer<QWidget> m_mainWindow;
     EventNotify* m_notify = nullptr;
+    bool m_initialised = false;
 };

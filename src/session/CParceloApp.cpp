@@ -1,0 +1,332 @@
+// The application controller: start-up and shut-down order, the section list
+// and its operations, and the routing of the controller's commands. Opening
+// and closing documents live in OpenDocument.cpp, the help menu in
+// HelpCommands.cpp.
+#include "session/CParceloApp.h"
+
+#include "engine/XpdfSplice.h"
+#include "resources/StringTable.h"
+#include "session/HelpCommands.h"
+#include "session/Settings.h"
+#include "ui/FrameCommands.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QWidget>
+#include <algorithm>
+
+#if __has_include("engine/PDFViewWrapper.h")
+#include "engine/PDFViewWrapper.h"
+#define PARCELO_HAVE_VIEWER_ENGINE_INIT 1
+#endif
+#if __has_include("ui/CMainFrame.h") && __has_include("engine/PDFInstanceManager.h")
+#include "ui/CMainFrame.h"
+#define PARCELO_HAVE_MAIN_FRAME 1
+#endif
+#if __has_include("ui/CParceloSplashScreen.h")
+#include "ui/CParceloSplashScreen.h"
+#define PARCELO_HAVE_SPLASH 1
+#endif
+
+namespace {
+
+CParceloApp* g_app = nullptr;
+
+constexpr int kMinPageSize = 8;
+constexpr int kMaxPageSize = 16;
+constexpr int kDefaultPageSize = 10;
+
+} // namespace
+
+CParceloApp::CParceloApp()
+{
+    ApplySettingsLocationOverride();
+    g_app = this;
+}
+
+CParceloApp::~CParceloApp()
+{
+    // Without a window nobody is left to hear the announcements.
+    m_notify = nullptr;
+    CloseDocument();
+    if (g_app == this)
+        g_app = nullptr;
+}
+
+CParceloApp* CParceloApp::Instance()
+{
+    return g_app;
+}
+
+bool CParceloApp::InitInstance(bool createMainWindow)
+{
+    // Settings first: the thumbnail height is 10 times the stored page size.
+    const int pageSize = std::clamp(
+        ReadSettingInt(QString::fromLatin1(kOptionsGroup), QStringLiteral("PageSize"), kDefaultPageSize),
+        kMinPageSize, kMaxPageSize);
+    thumbnailSize = pageSize * 10;
+    loadingText = LoadResString(217);
+    m_initialised = true;
+
+    // The engines: viewer configuration, then the splicing engine. A failed
+    // viewer configuration is not fatal; documents then fail to open.
+#ifdef PARCELO_HAVE_VIEWER_ENGINE_INIT
+    InitViewerEngine();
+#endif
+    xpdfSpliceInit();
+
+    if (!createMainWindow)
+        return true;
+
+#ifdef PARCELO_HAVE_SPLASH
+    ShowSplashScreen(false);
+#endif
+#ifdef PARCELO_HAVE_MAIN_FRAME
+    auto* frame = new CMainFrame();
+    if (!frame->Create())
+    {
+        delete frame;
+#ifdef PARCELO_HAVE_SPLASH
+        CSplashScreen::CloseCurrentSplash(true);
+#endif
+        return false;
+    }
+    frame->setAttribute(Qt::WA_DeleteOnClose);
+    SetMainWindow(frame, frame);
+    frame->show();
+    frame->repaint();
+#ifdef PARCELO_HAVE_SPLASH
+    CSplashScreen::StartCloseTimer();
+#endif
+    return true;
+#else
+    // The main frame is not part of this build: start-up cannot complete.
+#ifdef PARCELO_HAVE_SPLASH
+    CSplashScreen::CloseCurrentSplash(true);
+#endif
+    return false;
+#endif
+}
+
+int CParceloApp::ExitInstance()
+{
+#ifdef PARCELO_HAVE_SPLASH
+    CSplashScreen::CloseCurrentSplash(true);
+#endif
+    // Normally the window is gone by now (closing it closed the document);
+    // when the event loop ended another way, destroy it here so the views
+    // hear the document close before they disappear.
+    if (m_mainWindow)
+        delete m_mainWindow.data();
+    CloseDocument();
+    if (m_initialised)
+        WriteSetting(QString::fromLatin1(kOptionsGroup), QStringLiteral("PageSize"), thumbnailSize / 10);
+    m_initialised = false;
+    return 0;
+}
+
+void CParceloApp::SetMainWindow(QWidget* window, EventNotify* notify)
+{
+    if (m_mainWindow)
+        disconnect(m_mainWindow, &QObject::destroyed, this, nullptr);
+    m_mainWindow = window;
+    m_notify = notify;
+    if (window)
+        connect(window, &QObject::destroyed, this, [this] { OnMainWindowDestroyed(); });
+}
+
+QWidget* CParceloApp::MainWindow() const
+{
+    return m_mainWindow.data();
+}
+
+void CParceloApp::OnMainWindowDestroyed()
+{
+    // The window (and the views behind the notify interface) are being torn
+    // down: forget them before anything could announce to them, then release
+    // whatever document is still open.
+    m_notify = nullptr;
+    m_mainWindow = nullptr;
+    CloseDocument();
+}
+
+void CParceloApp::Notify(std::uint32_t code, std::uintptr_t payload)
+{
+    if (m_notify)
+        m_notify->Notify(code, payload);
+}
+
+void CParceloApp::QuitApplication()
+{
+    if (m_mainWindow)
+        QMetaObject::invokeMethod(m_mainWindow.data(), &QWidget::close, Qt::QueuedConnection);
+    else if (QCoreApplication::instance())
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+// ---------------------------------------------------------------------------
+// The section list
+
+void CParceloApp::ClearAllSections()
+{
+    while (!m_sections.empty())
+    {
+        std::unique_ptr<SplitSection> section = std::move(m_sections.back());
+        m_sections.pop_back();
+        Notify(EVENT_SECTION_REMOVED, reinterpret_cast<std::uintptr_t>(section.get()));
+    }
+}
+
+SplitSection* CParceloApp::AddSection(const PageList& pages)
+{
+    auto section = std::make_unique<SplitSection>();
+    section->pages = pages;
+    section->number = static_cast<std::int32_t>(m_sections.size()) + 1;
+    section->fileName = MakeDefaultFileName(*section, m_sourcePath);
+    SplitSection* added = section.get();
+    m_sections.push_back(std::move(section));
+    Notify(EVENT_SECTION_ADDED, reinterpret_cast<std::uintptr_t>(added));
+    return added;
+}
+
+void CParceloApp::RemoveSection(SplitSection* section)
+{
+    const auto it = std::find_if(m_sections.begin(), m_sections.end(),
+                                 [section](const auto& s) { return s.get() == section; });
+    if (it == m_sections.end())
+        return;
+    std::unique_ptr<SplitSection> removed = std::move(*it);
+    const auto next = m_sections.erase(it);
+    const auto firstFollowing = static_cast<std::size_t>(next - m_sections.begin());
+    for (std::size_t i = firstFollowing; i < m_sections.size(); ++i)
+        RenumberSection(m_sections[i].get(), m_sections[i]->number - 1);
+    Notify(EVENT_SECTION_REMOVED, reinterpret_cast<std::uintptr_t>(removed.get()));
+}
+
+void CParceloApp::SetSectionPages(SplitSection* section, const PageList& pages)
+{
+    if (!HasSection(section) || section->pages == pages)
+        return;
+    section->pages = pages;
+    Notify(EVENT_SECTION_PAGES_CHANGED, reinterpret_cast<std::uintptr_t>(section));
+}
+
+void CParceloApp::SetSectionFileName(SplitSection* section, const QString& name)
+{
+    // Exact comparison: a change of case only is a change.
+    if (!HasSection(section) || section->fileName == name)
+        return;
+    section->fileName = name;
+    Notify(EVENT_SECTION_NAME_CHANGED, reinterpret_cast<std::uintptr_t>(section));
+}
+
+void CParceloApp::RenumberSection(SplitSection* section, int newNumber)
+{
+    if (!HasSection(section))
+        return;
+    const QString oldDefault = MakeDefaultFileName(*section, m_sourcePath);
+    section->number = newNumber;
+    // A name the user chose is kept; only the default name follows the number.
+    if (section->fileName == oldDefault)
+        section->fileName = MakeDefaultFileName(*section, m_sourcePath);
+    Notify(EVENT_SECTION_NAME_CHANGED, reinterpret_cast<std::uintptr_t>(section));
+}
+
+QString CParceloApp::MakeDefaultFileName(const SplitSection& section, const QString& sourcePath)
+{
+    const qsizetype separator =
+        std::max(sourcePath.lastIndexOf(QLatin1Char('\\')), sourcePath.lastIndexOf(QLatin1Char('/')));
+    // A separator at index 0 or 1 belongs to a drive prefix ("C:\") on the
+    // original platform; here a leading "/" is the root folder and counts.
+    const bool usable = separator >= 0 && separator + 1 < sourcePath.size() &&
+                        (separator >= 2 || (separator == 0 && sourcePath.startsWith(QLatin1Char('/'))));
+    const QString title = usable ? sourcePath.mid(separator + 1) : QStringLiteral("section");
+    const qsizetype dot = title.lastIndexOf(QLatin1Char('.'));
+    const QString base = dot >= 0 ? title.left(dot) : title;
+    const QString extension = dot >= 0 ? title.mid(dot + 1) : QString();
+    // "%s-S%d.%s": the format is our own string; the parts are inserted as
+    // plain text, never as a format.
+    QString format = LoadResString(226);
+    const qsizetype s1 = format.indexOf(QLatin1String("%s"));
+    const qsizetype d = format.indexOf(QLatin1String("%d"), s1 + 2);
+    const qsizetype s2 = format.indexOf(QLatin1String("%s"), d + 2);
+    if (s1 < 0 || d < 0 || s2 < 0)
+        return base + QStringLiteral("-S") + QString::number(section.number) + QLatin1Char('.') + extension;
+    return format.left(s1) + base + format.mid(s1 + 2, d - s1 - 2) + QString::number(section.number) +
+           format.mid(d + 2, s2 - d - 2) + extension + format.mid(s2 + 2);
+}
+
+bool CParceloApp::IsPageInAnySection(int page) const
+{
+    return std::any_of(m_sections.begin(), m_sections.end(),
+                       [this, page](const auto& s) { return SectionContainsPage(s.get(), page); });
+}
+
+bool CParceloApp::SectionContainsPage(const SplitSection* section, int page) const
+{
+    if (!section)
+        return false;
+    return std::find(section->pages.begin(), section->pages.end(), page) != section->pages.end();
+}
+
+PageList CParceloApp::RemainingPages() const
+{
+    const int count = PageCount();
+    if (count <= 0)
+        return {};
+    std::vector<bool> used(static_cast<std::size_t>(count) + 1, false);
+    for (const auto& section : m_sections)
+    {
+        for (std::int32_t page : section->pages)
+        {
+            if (page >= 1 && page <= count)
+                used[static_cast<std::size_t>(page)] = true;
+        }
+    }
+    PageList remaining;
+    for (int page = 1; page <= count; ++page)
+    {
+        if (!used[static_cast<std::size_t>(page)])
+            remaining.push_back(page);
+    }
+    return remaining;
+}
+
+bool CParceloApp::HasSection(const SplitSection* section) const
+{
+    if (!section)
+        return false;
+    return std::any_of(m_sections.begin(), m_sections.end(),
+                       [section](const auto& s) { return s.get() == section; });
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+void CParceloApp::OnCloseDocument()
+{
+    CloseDocument();
+}
+
+void CParceloApp::OnClearAll()
+{
+    ClearAllSections();
+}
+
+bool CParceloApp::OnCommand(int commandId)
+{
+    switch (commandId)
+    {
+    case ID_FILE_OPEN: OnFileOpen(); return true;
+    case ID_FILE_CLOSE: OnCloseDocument(); return true;
+    case ID_NEW_SPLIT_SECTION: OnNewSplitSection(); return true;
+    case ID_EDIT_CLEAR_ALL: OnClearAll(); return true;
+    case ID_FILE_SAVE: OnSaveSplit(); return true;
+    case ID_HELP_ONLINE: OnHelpOnline(); return true;
+    case ID_HELP_WEBSITE: OnHelpWebsite(); return true;
+    case ID_HELP_TRY_TABULO: OnTryTabulo(); return true;
+    case ID_HELP_CHECK_UPDATES: OnCheckForUpdates(); return true;
+    case ID_APP_ABOUT: OnAppAbout(); return true;
+    default: return false;
+    }
+}

@@ -1,0 +1,56 @@
+#include "session/ParceloInstance.h"
+
+#include "engine/XpdfSplice.h"
+#include "session/CParceloApp.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kCopyPermission = 0x10;
+constexpr int kCopyPasswordPrompt = 242; // "Enter password for copying permission of file %s"
+
+// The file name part of a path: the text after its last "\" or "/". Empty
+// when there is no such separator at index 2 or later (a leading "/" is the
+// root folder here and counts).
+QString FileNamePart(const QString& path)
+{
+    const qsizetype separator =
+        std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
+    if (separator >= 2 || (separator == 0 && path.startsWith(QLatin1Char('/'))))
+        return path.mid(separator + 1);
+    return {};
+}
+
+} // namespace
+
+bool ParceloInstance::Open(const QString& path, int promptId)
+{
+    if (!PDFInstance::Open(path, promptId))
+        return false;
+
+    // A password typed to open the file is taken to allow copying as well.
+    if (!GetPassword().isEmpty())
+        return true;
+
+    XpdfSpliceInput input = xpdfSpliceOpenInputW(path);
+    if (!input)
+        return false;
+    if (!xpdfSpliceIsEncrypted(input))
+    {
+        xpdfSpliceCloseInput(input);
+        return true;
+    }
+    const int permissions = xpdfSpliceGetPermissions(input);
+    xpdfSpliceCloseInput(input);
+    if (permissions & kCopyPermission)
+        return true;
+
+    QWidget* owner = CParceloApp::Instance() ? CParceloApp::Instance()->MainWindow() : nullptr;
+    if (!AskPassword(owner, kCopyPasswordPrompt, FileNamePart(path)))
+        return false;
+    // Reload with the password just typed; it is what saving hands to the
+    // splicing engine.
+    const QString password = GetPassword();
+    return LoadDocument(path, owner, password, promptId);
+}
