@@ -1,0 +1,79 @@
+#pragma once
+// Download and installation of an accepted update. The installer package is
+// downloaded resumably into "<app data>/Talvane/<product>-Installer.msi.part";
+// the state of the download lives in the "AutoUpdate" settings. A complete
+// package is renamed (without ".part"), its signature is checked, and the
+// installer is started on a verified copy in a private folder.
+#include "update/OruInternetRequestSync.h"
+#include "work/WorkThread.h"
+
+#include <QFile>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+
+class NewProgressInterface;
+struct UpdateInfo;
+
+constexpr int kUpdateDownloadFinished = 13;
+
+class DownloadUpdateItem : public WorkItem, public OruInternetFilter
+{
+public:
+    DownloadUpdateItem(QString productName, std::shared_ptr<NewProgressInterface> progress);
+    ~DownloadUpdateItem() override;
+
+    void Run() override;
+    // Any thread: ends a blocked transfer.
+    void Cancel() override;
+
+    // OruInternetFilter (worker thread).
+    bool OnStatus(long status) override;
+    bool OnContentType(const std::string&) override { return true; }
+    void OnProgress(std::uint64_t, std::uint64_t) override {}
+    bool WantsStream() override { return true; }
+    bool OnData(const char* block, std::size_t length) override;
+    void OnHeaders(std::uint64_t rangeStart, std::uint64_t length) override;
+
+private:
+    bool DownloadInstaller(const QString& partialPath, bool& complete);
+    bool Stopped() const;
+    bool ReopenEmpty();
+
+    QString m_product;
+    std::shared_ptr<NewProgressInterface> m_progress;
+    OruInternetRequestSync m_request;
+    QFile m_file;
+    std::uint64_t m_expected = 0;
+    std::uint64_t m_offset = 0;
+    bool m_restart = false;
+    bool m_writeFailed = false;
+};
+
+// The folder that stands for the user's roaming application data folder.
+QString UpdateAppDataFolder();
+// "<app data>/Talvane/<product>-Installer.msi.part" and the same without ".part".
+QString PartialInstallerPath(const QString& productName);
+QString CompleteInstallerPath(const QString& productName);
+
+// Window thread, when a new offer is accepted: remembers it and sets up the
+// pending download (an identical pending one is kept to resume).
+void PrepareDownload(const UpdateInfo& info, const QString& productName);
+// Drops the pending download and its file.
+void ForgetInstaller();
+// "InstallerReady" set, "InstallerFile" named and its signature genuine.
+bool IsInstallerReady();
+// Whether a package file carries the maker's valid signature.
+bool VerifyInstallerSignature(const QString& file);
+// Copies the package into a new private folder (mode 0700), verifies that
+// copy, writes out the installer and starts the installer command on it
+// (an argument list, no shell). An empty file means "InstallerFile".
+bool RunInstaller(const QString& file);
+// The installer command's arguments for an installer file.
+QStringList InstallerArguments(const QString& installerFile);
+// The locale id of the chosen user-interface language ("Options"/"UILanguage").
+int UiLanguageLocale();
+// Its index: 0 (the default language) to 6.
+int UiLanguageIndex();
