@@ -1,12 +1,22 @@
+// Parcelo: cuts one PDF document into several.
+#include "session/CParceloApp.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle("Parcelo");
-    window.resize(800, 600);
-    window.show();
-    return app.exec();
+    QCoreApplication::setOrganizationName(QStringLiteral("Talvane"));
+    QCoreApplication::setApplicationName(QStringLiteral("Parcelo"));
+    QApplication::setQuitOnLastWindowClosed(true);
+
+    CParceloApp controller;
+    if (!controller.InitInstance(true))
+    {
+        controller.ExitInstance();
+        return 1;
+    }
+    const int code = app.exec();
+    const int exitCode = controller.ExitInstance();
+    return code != 0 ? code : exitCode;
 }

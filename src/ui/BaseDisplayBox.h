@@ -3,7 +3,10 @@
 // in content coordinates (y = 0 at the top of the scrollable content); the
 // area converts with its scroll position. Cards are owned and deleted by the
 // area they live in.
+#include "ui/CNiceMFCButton.h"
+
 #include <QColor>
+#include <QLineEdit>
 #include <QCursor>
 #include <QPointer>
 #include <QRect>
