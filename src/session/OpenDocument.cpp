@@ -4,6 +4,8 @@
 #include "session/CParceloApp.h"
 
 #include "resources/StringTable.h"
+#include "session/NewSplitSheet.h"
+#include "session/SaveSplit.h"
 #include "ui/MessageBoxes.h"
 
 #include <QFileInfo>
@@ -135,8 +137,10 @@ int CParceloApp::PageCount() const
 
 void CParceloApp::OnNewSplitSection()
 {
+    RunNewSplitSection(*this, MainWindow());
 }
 
 void CParceloApp::OnSaveSplit()
 {
+    RunSaveSplit(*this, MainWindow());
 }
