@@ -15,18 +15,11 @@
 #include <QWidget>
 #include <algorithm>
 
-#if __has_include("engine/PDFViewWrapper.h")
+#include "engine/PDFInstanceManager.h"
 #include "engine/PDFViewWrapper.h"
-#define PARCELO_HAVE_VIEWER_ENGINE_INIT 1
-#endif
-#if __has_include("ui/CMainFrame.h") && __has_include("engine/PDFInstanceManager.h")
+#include "resources/Artwork.h"
 #include "ui/CMainFrame.h"
-#define PARCELO_HAVE_MAIN_FRAME 1
-#endif
-#if __has_include("ui/CParceloSplashScreen.h")
 #include "ui/CParceloSplashScreen.h"
-#define PARCELO_HAVE_SPLASH 1
-#endif
 
 namespace {
 
@@ -70,49 +63,34 @@ bool CParceloApp::InitInstance(bool createMainWindow)
 
     // The engines: viewer configuration, then the splicing engine. A failed
     // viewer configuration is not fatal; documents then fail to open.
-#ifdef PARCELO_HAVE_VIEWER_ENGINE_INIT
     InitViewerEngine();
-#endif
     xpdfSpliceInit();
 
     if (!createMainWindow)
         return true;
 
-#ifdef PARCELO_HAVE_SPLASH
+    // Window services: the card button images, the splash, the main frame.
+    LoadCardButtonImages();
+
     ShowSplashScreen(false);
-#endif
-#ifdef PARCELO_HAVE_MAIN_FRAME
     auto* frame = new CMainFrame();
     if (!frame->Create())
     {
         delete frame;
-#ifdef PARCELO_HAVE_SPLASH
         CSplashScreen::CloseCurrentSplash(true);
-#endif
         return false;
     }
     frame->setAttribute(Qt::WA_DeleteOnClose);
     SetMainWindow(frame, frame);
     frame->show();
     frame->repaint();
-#ifdef PARCELO_HAVE_SPLASH
     CSplashScreen::StartCloseTimer();
-#endif
     return true;
-#else
-    // The main frame is not part of this build: start-up cannot complete.
-#ifdef PARCELO_HAVE_SPLASH
-    CSplashScreen::CloseCurrentSplash(true);
-#endif
-    return false;
-#endif
 }
 
 int CParceloApp::ExitInstance()
 {
-#ifdef PARCELO_HAVE_SPLASH
     CSplashScreen::CloseCurrentSplash(true);
-#endif
     // Normally the window is gone by now (closing it closed the document);
     // when the event loop ended another way, destroy it here so the views
     // hear the document close before they disappear.
@@ -131,6 +109,9 @@ void CParceloApp::SetMainWindow(QWidget* window, EventNotify* notify)
         disconnect(m_mainWindow, &QObject::destroyed, this, nullptr);
     m_mainWindow = window;
     m_notify = notify;
+    // Password prompts and the documents' hidden host windows belong to it.
+    if (window)
+        PDFInstanceManager::Get().SetMainWindow(window);
     if (window)
         connect(window, &QObject::destroyed, this, [this] { OnMainWindowDestroyed(); });
 }

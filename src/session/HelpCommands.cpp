@@ -6,14 +6,8 @@
 
 #include <QDesktopServices>
 
-#if __has_include("ui/CParceloSplashScreen.h")
 #include "ui/CParceloSplashScreen.h"
-#define PARCELO_HAVE_ABOUT 1
-#endif
-#if __has_include("update/UpdateCheck.h")
 #include "update/UpdateCheck.h"
-#define PARCELO_HAVE_UPDATE_CHECK 1
-#endif
 
 namespace {
 
@@ -83,19 +77,15 @@ void CParceloApp::OnTryTabulo()
 
 void CParceloApp::OnAppAbout()
 {
-#ifdef PARCELO_HAVE_ABOUT
     // Modal; returns once the About window has been dismissed.
     ShowSplashScreen(true);
-#endif
 }
 
 void CParceloApp::OnCheckForUpdates()
 {
-    // The check runs on its worker with the progress dialog and shows its own
-    // results. When it has started the installer it ends the program through
-    // QuitApplication, which closes the main window so the normal shut-down
-    // runs (document closed, page image worker stopped).
-#ifdef PARCELO_HAVE_UPDATE_CHECK
-    RunUpdateCheck();
-#endif
+    // The check runs on its worker under the progress dialog and shows its
+    // own results. When it has started the installer it closes the main
+    // window, so the normal shut-down runs (document closed, page image
+    // worker stopped) instead of the event loop ending under a worker.
+    CheckForUpdates(MainWindow());
 }

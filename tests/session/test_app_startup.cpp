@@ -1,8 +1,13 @@
 // Start-up and shut-down of the application controller: the "PageSize"
 // setting read into the thumbnail height and written back, the placeholder.
+#include "common/PdfFixtures.h"
 #include "session/CParceloApp.h"
 #include "session/Settings.h"
+#include "ui/CMainFrame.h"
+#include "ui/MessageBoxes.h"
 
+#include <QApplication>
+#include <QPointer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -90,6 +95,42 @@ TEST_F(StartupTest, UnknownCommandsAreNotHandled)
     CParceloApp app;
     EXPECT_FALSE(app.OnCommand(12345));
     EXPECT_TRUE(app.OnCommand(57632)); // Clear All with nothing open: does nothing
+}
+
+TEST_F(StartupTest, WindowedStartAndShutDownCloseTheDocumentWithTheWindow)
+{
+    const bool quitOnClose = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(false);
+    std::vector<QString> messages;
+    MessageHandler previous = SetMessageHandler([&](const MessageRequest& r) {
+        messages.push_back(r.text);
+        return QMessageBox::Ok;
+    });
+    const QString pdf = dir.filePath(QStringLiteral("doc.pdf"));
+    ASSERT_TRUE(PdfFixtures::WritePlainPdf(pdf, 3));
+    {
+        CParceloApp app;
+        ASSERT_TRUE(app.InitInstance(true));
+        QPointer<QWidget> frame = app.MainWindow();
+        ASSERT_NE(qobject_cast<CMainFrame*>(frame.data()), nullptr);
+        EXPECT_TRUE(frame->isVisible());
+
+        ASSERT_TRUE(app.OpenDocument(pdf));
+        app.AddSection({1, 2});
+        app.thumbnailSize = 90;
+
+        frame->close();
+        EXPECT_EQ(app.Document(), nullptr);
+        EXPECT_TRUE(app.Sections().empty());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(frame.isNull());
+        EXPECT_EQ(app.MainWindow(), nullptr);
+        app.ExitInstance();
+    }
+    EXPECT_EQ(StoredPageSize().toInt(), 9);
+    EXPECT_TRUE(messages.empty());
+    SetMessageHandler(std::move(previous));
+    QApplication::setQuitOnLastWindowClosed(quitOnClose);
 }
 
 } // namespace
