@@ -65,5 +65,4 @@ private:
     qint64 m_minimum = 0;
     qint64 m_maximum = 100;
     int m_shift = 0; // bits dropped so a 64-bit range fits the bar
-    bool m_inExec = false;
 };
