@@ -306,6 +306,20 @@ INSTANTIATE_TEST_SUITE_P(Answers, OpeningPasswordTest,
                                            PasswordCase{{QStringLiteral("wrong")}, false},
                                            PasswordCase{{QString()}, false}));
 
+TEST_F(OpenDocumentTest, WrongPasswordThenRightOne)
+{
+    const QString path = Path(QStringLiteral("locked.pdf"));
+    ASSERT_TRUE(PdfFixtures::WriteEncryptedPdf(path, 2, "user-pw", "owner-pw"));
+    answers = {QStringLiteral("wrong"), QStringLiteral("user-pw")};
+    EXPECT_FALSE(app.OpenDocument(path));
+    ExpectNoDocument();
+    EXPECT_EQ(PDFInstanceManager::Get().FindInstance(path), nullptr);
+    ASSERT_TRUE(app.OpenDocument(path));
+    EXPECT_EQ(prompts.size(), 2u);
+    EXPECT_EQ(app.Document()->GetPassword(), QStringLiteral("user-pw"));
+    EXPECT_EQ(log.Codes(), std::vector<std::uint32_t>{EVENT_DOCUMENT_OPENED});
+}
+
 TEST_F(OpenDocumentTest, EncryptedFileThatAllowsCopyingOpensWithoutPrompt)
 {
     const QString path = Path(QStringLiteral("open-copy.pdf"));
