@@ -76,7 +76,8 @@ std::unique_ptr<UpdateInfo> CheckForUpdatesItem::Check()
         m_progress->SetRange(0, 4, 3);
         m_progress->SetInfo(LoadResString(3406), -1);
     }
-    if (m_request.ContentType() != kReplyType)
+    // Only a successful answer of the right type is a reply.
+    if (m_request.StatusCode() != 200 || m_request.ContentType() != kReplyType)
         return nullptr;
 
     auto info = std::make_unique<UpdateInfo>();

@@ -137,7 +137,7 @@ bool DownloadUpdateItem::DownloadInstaller(const QString& partialPath, bool& com
     m_writeFailed = false;
     m_file.close();
     m_file.setFileName(partialPath);
-    if (!EnsureParentDirectory(partialPath) || !m_file.open(QIODevice::Append))
+    if (!EnsureParentDirectory(partialPath) || !m_file.open(QIODevice::Append | QIODevice::Unbuffered))
         return false;
     m_offset = static_cast<std::uint64_t>(m_file.size());
     if (Stopped())

@@ -1,0 +1,470 @@
+#include "TestHttpServer.h"
+#include "UpdateTestEnv.h"
+#include "ui/MessageBoxes.h"
+#include "update/CUpdateNotifyDlg.h"
+#include "update/DownloadUpdateItem.h"
+#include "update/InstallerSignature.h"
+#include "update/UpdateCheck.h"
+#include "update/UpdateData.h"
+#include "work/CNewProgressDlg.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+const char kReplyType[] = "application/x-talvane-auto-update-reply";
+
+struct OfferSeen
+{
+    QString caption, action, cancel, moreInfo, versionText;
+    QStringList features;
+    int visibleFeatures = 0;
+    int visibleBullets = 0;
+};
+
+class UpdateFlow : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ClearUpdateState();
+        installer = SignedPackage(QByteArray(150000, 'I'));
+        server = std::make_unique<TestHttpServer>([this](const TestHttpRequest& r) { return Answer(r); });
+        ASSERT_TRUE(server->Start());
+        qputenv("PARCELO_UPDATE_HOST", server->Host().toUtf8());
+        qputenv("PARCELO_INSTALLER_COMMAND", "/bin/true");
+        previousMessages = SetMessageHandler([this](const MessageRequest& m) {
+            messages << m.text;
+            icons << m.icon;
+            return QMessageBox::Ok;
+        });
+        previousOpener = SetUpdateUrlOpener([this](const QUrl& url) {
+            opened << url.toString();
+            return true;
+        });
+        previousQuit = SetUpdateQuitHandler([this](QWidget* w) { quitOwners << w; });
+        previousHook = CUpdateNotifyDlg::SetAnswerHook([this](CUpdateNotifyDlg& dlg) {
+            OfferSeen seen;
+            seen.caption = dlg.windowTitle();
+            seen.action = dlg.ActionButton()->text();
+            seen.cancel = dlg.CancelButton()->text();
+            seen.moreInfo = dlg.MoreInfoButton()->text();
+            seen.versionText = dlg.VersionLabel()->text();
+            for (int i = 0; i < 3; ++i) {
+                seen.features << dlg.FeatureLabel(i)->text();
+                seen.visibleFeatures += dlg.FeatureLabel(i)->isHidden() ? 0 : 1;
+                seen.visibleBullets += dlg.BulletLabel(i)->isHidden() ? 0 : 1;
+                EXPECT_EQ(dlg.FeatureLabel(i)->textFormat(), Qt::PlainText);
+            }
+            offers << seen;
+            if (pressMoreInfo)
+                dlg.OnMoreInformation();
+            return acceptOffer ? int(QDialog::Accepted) : int(QDialog::Rejected);
+        });
+    }
+
+    void TearDown() override
+    {
+        server->Stop();
+        SetMessageHandler(previousMessages);
+        SetUpdateUrlOpener(previousOpener);
+        SetUpdateQuitHandler(previousQuit);
+        CUpdateNotifyDlg::SetAnswerHook(previousHook);
+        qputenv("PARCELO_UPDATE_HOST", "127.0.0.1:9");
+        qunsetenv("PARCELO_INSTALLER_COMMAND");
+        ClearUpdateState();
+    }
+
+    TestHttpResponse Answer(const TestHttpRequest& r)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (r.method == "POST") {
+            QByteArray plain;
+            const QByteArray envelope = QByteArray::fromHex(QByteArray::fromStdString(r.body));
+            if (OpenEnvelope(SharedTestRsaKey(), envelope, plain))
+                requests << plain;
+            if (checkAnswer)
+                return checkAnswer(r);
+            TestHttpResponse response;
+            response.headers.emplace_back("Content-Type", kReplyType);
+            response.body = reply.toStdString();
+            return response;
+        }
+        if (fileAnswer)
+            return fileAnswer(r);
+        return ServeFile(r, installer.toStdString(), "\"i1\"", "Thu, 04 Jan 2024");
+    }
+
+    void SetReply(const ReplySpec& spec)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        reply = ReplyHex(spec);
+    }
+
+    ReplySpec DownloadOffer()
+    {
+        ReplySpec spec;
+        spec.status = 2;
+        spec.download = server->Url("/Parcelo-Installer.msi").toUtf8();
+        spec.information = "https://www.talvane.com/parcelo/news";
+        spec.features = {"Faster splitting"};
+        return spec;
+    }
+
+    // Presses Cancel in the progress dialog once ready() holds (bounded).
+    void CancelWhen(std::function<bool()> ready)
+    {
+        auto* timer = new QTimer(&owner);
+        auto attempts = std::make_shared<int>(0);
+        QObject::connect(timer, &QTimer::timeout, timer, [timer, ready, attempts] {
+            if (++*attempts > 1000) {
+                timer->deleteLater();
+                return;
+            }
+            auto* dlg = qobject_cast<CNewProgressDlg*>(QApplication::activeModalWidget());
+            if (dlg && ready()) {
+                dlg->OnCancel();
+                timer->stop();
+                timer->deleteLater();
+            }
+        });
+        timer->start(10);
+    }
+
+    int GetCount()
+    {
+        int count = 0;
+        for (const auto& r : server->Requests())
+            count += r.method == "GET" ? 1 : 0;
+        return count;
+    }
+
+    QWidget owner;
+    std::unique_ptr<TestHttpServer> server;
+    std::mutex mutex;
+    QByteArray reply;
+    QByteArray installer;
+    QList<QByteArray> requests; // opened envelopes
+    std::function<TestHttpResponse(const TestHttpRequest&)> checkAnswer;
+    std::function<TestHttpResponse(const TestHttpRequest&)> fileAnswer;
+    bool acceptOffer = false;
+    bool pressMoreInfo = false;
+
+    QStringList messages;
+    QList<QMessageBox::Icon> icons;
+    QStringList opened;
+    QList<QWidget*> quitOwners;
+    QList<OfferSeen> offers;
+    MessageHandler previousMessages;
+    UpdateUrlOpener previousOpener;
+    UpdateQuitHandler previousQuit;
+    CUpdateNotifyDlg::AnswerHook previousHook;
+};
+
+TEST_F(UpdateFlow, NoUpdateSaysSoAndRemembersTheCheck)
+{
+    ReplySpec none;
+    none.status = 0;
+    SetReply(none);
+    CheckForUpdates(&owner);
+    EXPECT_EQ(messages, QStringList{QStringLiteral("No updates found")});
+    EXPECT_EQ(icons.value(0), QMessageBox::Information);
+    EXPECT_TRUE(offers.isEmpty());
+    EXPECT_GT(ReadLastChecked(), 0);
+
+    const auto sent = server->Requests();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].path, "/check-for-update.php");
+    EXPECT_EQ(sent[0].Header("content-type"), "application/x-talvane-auto-update-request");
+    EXPECT_EQ(sent[0].Header("user-agent"), "Talvane/AutoUpdate-2.0");
+    // The sealed text is upper-case hex and opens to the 24-byte request.
+    EXPECT_EQ(QByteArray::fromStdString(sent[0].body), QByteArray::fromStdString(sent[0].body).toUpper());
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests[0], BuildUpdateRequest());
+}
+
+struct BadCheckCase
+{
+    const char* name;
+    std::function<TestHttpResponse()> answer;
+};
+
+class UpdateFlowBadReply : public UpdateFlow, public ::testing::WithParamInterface<BadCheckCase>
+{
+};
+
+TestHttpResponse ReplyWith(const std::string& type, const QByteArray& body, int status = 200)
+{
+    TestHttpResponse response;
+    response.status = status;
+    response.headers.emplace_back("Content-Type", type);
+    response.body = body.toStdString();
+    return response;
+}
+
+ReplySpec OfferWithFeatureCount(std::uint32_t count)
+{
+    ReplySpec spec;
+    spec.download = "http://127.0.0.1/x.msi";
+    spec.features = {"a"};
+    (void)count;
+    return spec;
+}
+
+QByteArray LyingFeatureCount()
+{
+    QByteArray bytes = ReplyBytes(OfferWithFeatureCount(1));
+    // feature count sits before the last string (4 + 1 bytes)
+    const qsizetype at = bytes.size() - 5 - 4;
+    bytes[at] = '\x40';
+    bytes[at + 1] = '\x42';
+    bytes[at + 2] = '\x0F';
+    bytes[at + 3] = '\0';
+    return bytes.toHex().toUpper();
+}
+
+TEST_P(UpdateFlowBadReply, ReportsNoUpdates)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        const auto make = GetParam().answer;
+        checkAnswer = [make](const TestHttpRequest&) { return make(); };
+    }
+    CheckForUpdates(&owner);
+    EXPECT_EQ(messages, QStringList{QStringLiteral("No updates found")});
+    EXPECT_TRUE(offers.isEmpty());
+    EXPECT_EQ(ReadLastChecked(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Replies, UpdateFlowBadReply,
+    ::testing::Values(
+        BadCheckCase{"ContentTypeCaseDiffers",
+                     [] { return ReplyWith("Application/x-talvane-auto-update-reply", "00000000"); }},
+        BadCheckCase{"NotHex", [] { return ReplyWith(kReplyType, "zz000000"); }},
+        BadCheckCase{"Oversized", [] { return ReplyWith(kReplyType, QByteArray(70 * 1024, '0')); }},
+        BadCheckCase{"FeatureCountPastEnd", [] { return ReplyWith(kReplyType, LyingFeatureCount()); }},
+        BadCheckCase{"Truncated",
+                     [] {
+                         TestHttpResponse r = ReplyWith(kReplyType, "0000000000");
+                         r.sendOnly = 4;
+                         return r;
+                     }},
+        BadCheckCase{"ServerError", [] { return ReplyWith(kReplyType, "00000000", 500); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(UpdateFlow, PurchaseOfferOpensPurchasePage)
+{
+    ReplySpec spec;
+    spec.status = 3;
+    spec.version[0] = 4;
+    spec.version[1] = 2;
+    spec.download = "https://www.talvane.com/buy?p=parcelo";
+    spec.information = "https://www.talvane.com/parcelo";
+    spec.features = {"One", "Two"};
+    SetReply(spec);
+    acceptOffer = true;
+    CheckForUpdates(&owner);
+    ASSERT_EQ(offers.size(), 1);
+    EXPECT_EQ(offers[0].caption, QStringLiteral("A New Parcelo Update is Available"));
+    EXPECT_EQ(offers[0].action, QStringLiteral("&Purchase Update"));
+    EXPECT_EQ(offers[0].cancel, QStringLiteral("Close"));
+    EXPECT_EQ(offers[0].versionText, QStringLiteral("Version 4.2.0.0 of Parcelo is available for download!"));
+    EXPECT_EQ(offers[0].visibleFeatures, 2);
+    EXPECT_EQ(offers[0].visibleBullets, 2);
+    EXPECT_EQ(opened, QStringList{QStringLiteral("https://www.talvane.com/buy?p=parcelo")});
+    EXPECT_EQ(UpdateSettingText(QStringLiteral("LastNotifiedVersion")), QStringLiteral("4.2.0.0"));
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(GetCount(), 0);
+}
+
+struct AddressCase
+{
+    const char* address;
+    bool opens;
+};
+
+class UpdateFlowAddress : public UpdateFlow, public ::testing::WithParamInterface<AddressCase>
+{
+};
+
+TEST_P(UpdateFlowAddress, OnlyWebAddressesAreOpened)
+{
+    ReplySpec spec;
+    spec.status = 3;
+    spec.download = GetParam().address;
+    spec.information = GetParam().address;
+    SetReply(spec);
+    acceptOffer = true;
+    pressMoreInfo = true;
+    CheckForUpdates(&owner);
+    ASSERT_EQ(offers.size(), 1);
+    EXPECT_EQ(opened.size(), GetParam().opens ? 2 : 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Addresses, UpdateFlowAddress,
+                         ::testing::Values(AddressCase{"file:///etc/passwd", false},
+                                           AddressCase{"javascript:alert(1)", false},
+                                           AddressCase{"/usr/bin/xterm", false},
+                                           AddressCase{"http://", false},
+                                           AddressCase{"http://exa mple.com/", false},
+                                           AddressCase{"smb://server/share", false},
+                                           AddressCase{"HTTPS://www.talvane.com/a", true},
+                                           AddressCase{"http://127.0.0.1:8080/x", true}));
+
+TEST_F(UpdateFlow, FeatureLinesShowAtMostThree)
+{
+    ReplySpec spec = DownloadOffer();
+    spec.features = {"1", "2", "3", "4", "5"};
+    SetReply(spec);
+    CheckForUpdates(&owner);
+    ASSERT_EQ(offers.size(), 1);
+    EXPECT_EQ(offers[0].features, (QStringList{"1", "2", "3"}));
+    EXPECT_EQ(offers[0].visibleFeatures, 3);
+    EXPECT_EQ(offers[0].action, QStringLiteral("&Download"));
+    EXPECT_EQ(offers[0].cancel, QStringLiteral("Ignore"));
+    EXPECT_EQ(offers[0].moreInfo, QStringLiteral("&More Information..."));
+}
+
+TEST_F(UpdateFlow, ServerTextIsNotRichTextOrFormat)
+{
+    ReplySpec spec = DownloadOffer();
+    spec.features = {"<b>%s%n<version></b>", QByteArray(), "third"};
+    SetReply(spec);
+    CheckForUpdates(&owner);
+    ASSERT_EQ(offers.size(), 1);
+    EXPECT_EQ(offers[0].features[0], QStringLiteral("<b>%s%n<version></b>"));
+    EXPECT_EQ(offers[0].visibleFeatures, 2); // the empty one hides its slot
+    EXPECT_EQ(offers[0].visibleBullets, 2);
+}
+
+TEST_F(UpdateFlow, DeclinedOfferIsRememberedAndNotDownloaded)
+{
+    SetReply(DownloadOffer());
+    CheckForUpdates(&owner);
+    ASSERT_EQ(offers.size(), 1);
+    EXPECT_EQ(UpdateSettingText(QStringLiteral("LastNotifiedVersion")), QStringLiteral("2.5.0.0"));
+    EXPECT_TRUE(UpdateSettingText(QStringLiteral("InstallerURL")).isEmpty());
+    EXPECT_EQ(GetCount(), 0);
+}
+
+TEST_F(UpdateFlow, OverrideOffersPendingDownloadWithoutAsking)
+{
+    SetUpdateSetting(QStringLiteral("InstallerOverride"), 1);
+    CheckForUpdates(&owner);
+    EXPECT_TRUE(server->Requests().empty());
+    ASSERT_EQ(offers.size(), 1);
+    EXPECT_EQ(offers[0].versionText, QStringLiteral("Version 0.0.0.0 of Parcelo is available for download!"));
+    EXPECT_EQ(offers[0].action, QStringLiteral("&Download"));
+    EXPECT_EQ(offers[0].cancel, QStringLiteral("Ignore"));
+    EXPECT_EQ(offers[0].visibleFeatures, 0);
+}
+
+TEST_F(UpdateFlow, InterruptedDownloadResumesVerifiesInstallsAndQuits)
+{
+    SetReply(DownloadOffer());
+    acceptOffer = true;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        fileAnswer = [this](const TestHttpRequest& r) {
+            TestHttpResponse response = ServeFile(r, installer.toStdString(), "\"i1\"", "Thu, 04 Jan 2024");
+            response.sendOnly = 60000;
+            return response;
+        };
+    }
+    CheckForUpdates(&owner);
+    EXPECT_TRUE(quitOwners.isEmpty());
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_EQ(QFileInfo(PartialInstallerPath(QStringLiteral("Parcelo"))).size(), 60000);
+
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        fileAnswer = nullptr;
+    }
+    CheckForUpdates(&owner);
+    ASSERT_EQ(offers.size(), 2);
+    const auto sent = server->Requests();
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[3].Header("range"), "bytes=60000-");
+    EXPECT_TRUE(IsInstallerReady());
+    EXPECT_EQ(quitOwners, QList<QWidget*>{&owner});
+    EXPECT_TRUE(UpdateSettingText(QStringLiteral("InstallerURL")).isEmpty());
+}
+
+TEST_F(UpdateFlow, PendingDownloadIsOfferedAgainWhenServerHasNothingNewer)
+{
+    SetUpdateSetting(QStringLiteral("InstallerURL"), server->Url("/Parcelo-Installer.msi"));
+    SetUpdateSetting(QStringLiteral("InstallerFile"), PartialInstallerPath(QStringLiteral("Parcelo")));
+    ReplySpec none;
+    none.status = 0;
+    SetReply(none);
+    acceptOffer = true;
+    CheckForUpdates(&owner);
+    ASSERT_EQ(offers.size(), 1);
+    EXPECT_EQ(offers[0].versionText, QStringLiteral("Version 0.0.0.0 of Parcelo is available for download!"));
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_TRUE(IsInstallerReady());
+    EXPECT_EQ(quitOwners.size(), 1);
+}
+
+TEST_F(UpdateFlow, TamperedInstallerIsNeverStarted)
+{
+    installer[20] = static_cast<char>(installer[20] ^ 0x10);
+    SetReply(DownloadOffer());
+    acceptOffer = true;
+    CheckForUpdates(&owner);
+    EXPECT_TRUE(quitOwners.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(CompleteInstallerPath(QStringLiteral("Parcelo"))));
+    EXPECT_FALSE(IsInstallerReady());
+}
+
+TEST_F(UpdateFlow, CancelDuringDownloadDropsIt)
+{
+    SetReply(DownloadOffer());
+    acceptOffer = true;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        fileAnswer = [this](const TestHttpRequest& r) {
+            TestHttpResponse response = ServeFile(r, installer.toStdString(), "\"i1\"", "Thu, 04 Jan 2024");
+            response.sendOnly = 30000;
+            response.stall = true;
+            return response;
+        };
+    }
+    const QString partial = PartialInstallerPath(QStringLiteral("Parcelo"));
+    CancelWhen([partial] { return QFileInfo(partial).size() >= 30000; });
+    CheckForUpdates(&owner);
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_TRUE(quitOwners.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(partial));
+    EXPECT_TRUE(UpdateSettingText(QStringLiteral("InstallerURL")).isEmpty());
+    EXPECT_TRUE(UpdateSettingText(QStringLiteral("InstallerFile")).isEmpty());
+}
+
+TEST_F(UpdateFlow, CancelDuringCheckShowsNothing)
+{
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        checkAnswer = [](const TestHttpRequest&) {
+            TestHttpResponse r = ReplyWith(kReplyType, "00000000");
+            r.sendOnly = 2;
+            r.stall = true;
+            return r;
+        };
+    }
+    CancelWhen([this] { return !server->Requests().empty(); });
+    CheckForUpdates(&owner);
+    EXPECT_TRUE(messages.isEmpty());
+    EXPECT_TRUE(offers.isEmpty());
+}
+
+} // namespace

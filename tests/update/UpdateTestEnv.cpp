@@ -1,0 +1,105 @@
+#include "UpdateTestEnv.h"
+
+#include "update/InstallerSignature.h"
+#include "update/OruCrypt.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void PutU32(QByteArray& out, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        out.append(static_cast<char>((value >> (8 * i)) & 0xff));
+}
+
+void PutText(QByteArray& out, const QByteArray& text)
+{
+    PutU32(out, static_cast<std::uint32_t>(text.size()));
+    out.append(text);
+}
+
+QTemporaryDir& Root()
+{
+    static QTemporaryDir root(QDir::tempPath() + QStringLiteral("/parcelo-update-test-XXXXXX"));
+    return root;
+}
+
+class UpdateEnvironment : public ::testing::Environment
+{
+public:
+    void SetUp() override
+    {
+        const QString root = Root().path();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, root + QStringLiteral("/config"));
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, root + QStringLiteral("/config"));
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, root + QStringLiteral("/system"));
+        qputenv("PARCELO_APPDATA_DIR", (root + QStringLiteral("/appdata")).toUtf8());
+        // Nothing in these tests may reach a real update server.
+        qputenv("PARCELO_UPDATE_HOST", "127.0.0.1:9");
+        SetUpdateKeyBlob(SharedTestRsaKey().blob);
+        SetInstallerSigningCertificate(TestInstallerSigner().certificatePem);
+    }
+};
+
+[[maybe_unused]] ::testing::Environment* const g_environment =
+    ::testing::AddGlobalTestEnvironment(new UpdateEnvironment);
+
+} // namespace
+
+QByteArray ReplyBytes(const ReplySpec& spec)
+{
+    QByteArray out;
+    PutU32(out, spec.status);
+    if (spec.status == 0)
+        return out;
+    for (std::uint16_t part : spec.version) {
+        out.append(static_cast<char>(part & 0xff));
+        out.append(static_cast<char>(part >> 8));
+    }
+    PutText(out, spec.download);
+    PutText(out, spec.information);
+    PutU32(out, static_cast<std::uint32_t>(spec.features.size()));
+    for (const QByteArray& feature : spec.features)
+        PutText(out, feature);
+    return out;
+}
+
+QByteArray ReplyHex(const ReplySpec& spec)
+{
+    return ReplyBytes(spec).toHex().toUpper();
+}
+
+QString TestRoot()
+{
+    return Root().path();
+}
+
+void ClearUpdateState()
+{
+    QSettings settings(QStringLiteral("Talvane"), QStringLiteral("Parcelo"));
+    settings.remove(QStringLiteral("AutoUpdate"));
+    settings.remove(QStringLiteral("Options"));
+    settings.sync();
+    QDir(TestRoot() + QStringLiteral("/appdata")).removeRecursively();
+}
+
+const TestSigner& TestInstallerSigner()
+{
+    static const TestSigner signer = MakeTestSigner("Talvane Test Signing");
+    return signer;
+}
+
+QByteArray SignedPackageBy(const TestSigner& signer, const QByteArray& installer)
+{
+    return JoinSignedInstaller(installer, SignDetached(signer, installer));
+}
+
+QByteArray SignedPackage(const QByteArray& installer)
+{
+    return SignedPackageBy(TestInstallerSigner(), installer);
+}

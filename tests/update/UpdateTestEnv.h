@@ -1,0 +1,34 @@
+#pragma once
+// Shared set-up of the update tests: private settings and data folders, the
+// test envelope key and signing certificate, and helpers that build replies
+// and signed installers.
+#include "TestKeys.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+
+struct ReplySpec
+{
+    std::uint32_t status = 2;
+    std::uint16_t version[4] = {2, 5, 0, 0};
+    QByteArray download;
+    QByteArray information;
+    QList<QByteArray> features;
+};
+
+// The decoded reply bytes and their hex text.
+QByteArray ReplyBytes(const ReplySpec& spec);
+QByteArray ReplyHex(const ReplySpec& spec);
+
+// The test root (settings, app data, scripts) of this run.
+QString TestRoot();
+// Removes every "AutoUpdate" and "Options" value and the download folder.
+void ClearUpdateState();
+
+const TestSigner& TestInstallerSigner();
+// An installer package signed with the test certificate (or another signer).
+QByteArray SignedPackage(const QByteArray& installer);
+QByteArray SignedPackageBy(const TestSigner& signer, const QByteArray& installer);
