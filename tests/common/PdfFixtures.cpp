@@ -1,5 +1,8 @@
 #include "PdfFixtures.h"
 
+#ifndef POINTERHOLDER_TRANSITION
+#define POINTERHOLDER_TRANSITION 4
+#endif
 #include <QFile>
 #include <QProcess>
 

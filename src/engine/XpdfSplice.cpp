@@ -1,0 +1,320 @@
+#include "engine/XpdfSplice.h"
+
+#ifndef POINTERHOLDER_TRANSITION
+#define POINTERHOLDER_TRANSITION 4
+#endif
+#include <QFile>
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <qpdf/Pipeline.hh>
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageObjectHelper.hh>
+#include <qpdf/QPDFWriter.hh>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Permission bits of the standard security handler (P entry).
+constexpr int kPermPrint = 0x4;
+constexpr int kPermModify = 0x8;
+constexpr int kPermCopy = 0x10;
+constexpr int kPermAnnotate = 0x20;
+constexpr int kPermFillForms = 0x100;
+constexpr int kPermAccessibility = 0x200;
+constexpr int kPermAssemble = 0x400;
+constexpr int kPermPrintHigh = 0x800;
+
+// An open input document. The QPDF object is shared with every output that
+// took pages from it: copied pages keep reading their streams from the input
+// until that output is written, so closing the input handle early must not
+// free the document.
+struct SpliceInput
+{
+    std::shared_ptr<QPDF> pdf;
+    std::vector<QPDFPageObjectHelper> pages;
+};
+
+struct EncryptionRequest
+{
+    std::string ownerPassword;
+    std::string userPassword;
+    int permissions = 0;
+};
+
+struct SpliceOutput
+{
+    QString path;
+    std::string minimumVersion;
+    std::unique_ptr<QTemporaryFile> temp; // written first, renamed into place when complete
+    std::shared_ptr<QPDF> pdf;
+    std::vector<std::shared_ptr<QPDF>> sources;
+    std::set<QPDFObjGen> usedPages; // page objects already in this output's page tree
+    std::optional<EncryptionRequest> encryption;
+};
+
+// End of the writer's pipeline: every byte goes to the file and any short
+// write (full disk, file size limit, I/O error) throws so the writer stops.
+class FileSink : public Pipeline
+{
+public:
+    explicit FileSink(QFile& file) : Pipeline("parcelo file sink", nullptr), file_(file) {}
+    void write(unsigned char const* data, size_t len) override
+    {
+        size_t done = 0;
+        while (done < len) {
+            const qint64 n = file_.write(reinterpret_cast<const char*>(data) + done,
+                                         static_cast<qint64>(len - done));
+            if (n <= 0)
+                throw std::runtime_error("write failed");
+            done += static_cast<size_t>(n);
+        }
+    }
+    void finish() override
+    {
+        if (!file_.flush())
+            throw std::runtime_error("flush failed");
+    }
+
+private:
+    QFile& file_;
+};
+
+std::string VersionText(double version)
+{
+    if (!std::isfinite(version) || version < 1.0 || version > 2.0)
+        return "1.6";
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%.1f", version);
+    return buf;
+}
+
+XpdfSpliceInput OpenInput(const QString& path, const char* password)
+{
+    if (path.isEmpty())
+        return nullptr;
+    try {
+        auto pdf = std::make_shared<QPDF>();
+        pdf->setSuppressWarnings(true);
+        const QByteArray name = QFile::encodeName(path);
+        pdf->processFile(name.constData(), password);
+        auto input = std::make_unique<SpliceInput>();
+        input->pages = QPDFPageDocumentHelper(*pdf).getAllPages();
+        input->pdf = std::move(pdf);
+        return input.release();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+void RemoveTemp(SpliceOutput& out)
+{
+    if (out.temp) {
+        out.temp->setAutoRemove(true);
+        out.temp.reset();
+    }
+}
+
+bool WriteOutput(SpliceOutput& out)
+{
+    QPDFWriter writer(*out.pdf);
+    FileSink sink(*out.temp);
+    writer.setOutputPipeline(&sink);
+    writer.setMinimumPDFVersion(out.minimumVersion);
+    if (out.encryption) {
+        const EncryptionRequest& e = *out.encryption;
+        const int p = e.permissions;
+        // How each permission bit becomes a qpdf AES-256 (R6) setting:
+        //   0x4   print                -> print: none unless set
+        //   0x800 high-quality print   -> with 0x4: full printing; without: low resolution
+        //   0x8   modify contents      -> allow_modify_other
+        //   0x10  copy / extract       -> allow_extract
+        //   0x20  annotate             -> allow_annotate_and_form
+        //   0x100 fill in forms        -> allow_form_filling
+        //   0x200 accessibility        -> allow_accessibility
+        //   0x400 assemble document    -> allow_assemble
+        // 0x800 without 0x4 cannot be expressed and means no printing.
+        // qpdf always grants 0x200 for this encryption revision (later PDF
+        // versions no longer allow it to be withheld), so a cleared 0x200 is
+        // written as set.
+        qpdf_r3_print_e print = qpdf_r3p_none;
+        if (p & kPermPrint)
+            print = (p & kPermPrintHigh) ? qpdf_r3p_full : qpdf_r3p_low;
+        writer.setR6EncryptionParameters(e.userPassword.c_str(), e.ownerPassword.c_str(),
+                                         (p & kPermAccessibility) != 0, (p & kPermCopy) != 0,
+                                         (p & kPermAssemble) != 0, (p & kPermAnnotate) != 0,
+                                         (p & kPermFillForms) != 0, (p & kPermModify) != 0, print,
+                                         true);
+    }
+    writer.write();
+
+    QFile& file = *out.temp;
+    if (!file.flush() || ::fsync(file.handle()) != 0)
+        return false;
+    // Temporary files are private; the finished file gets the usual mode.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    if (::fchmod(file.handle(), 0666 & ~mask) != 0)
+        return false;
+    const QString tempName = file.fileName();
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    const QByteArray from = QFile::encodeName(tempName);
+    const QByteArray to = QFile::encodeName(out.path);
+    if (::rename(from.constData(), to.constData()) != 0)
+        return false;
+    out.temp->setAutoRemove(false);
+    return true;
+}
+
+} // namespace
+
+void xpdfSpliceInit()
+{
+    // qpdf needs no global set-up; kept so start-up follows the same steps
+    // whatever splicing library sits underneath.
+}
+
+XpdfSpliceInput xpdfSpliceOpenInputW(const QString& path)
+{
+    return OpenInput(path, nullptr);
+}
+
+XpdfSpliceInput xpdfSpliceOpenInputWithPasswordW(const QString& path, const char* password)
+{
+    return OpenInput(path, password ? password : "");
+}
+
+int xpdfSpliceIsEncrypted(XpdfSpliceInput input)
+{
+    if (!input)
+        return 0;
+    try {
+        return static_cast<SpliceInput*>(input)->pdf->isEncrypted() ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int xpdfSpliceGetPermissions(XpdfSpliceInput input)
+{
+    if (!input)
+        return 0;
+    try {
+        int r = 0, p = 0;
+        if (!static_cast<SpliceInput*>(input)->pdf->isEncrypted(r, p))
+            return -1;
+        return p;
+    } catch (...) {
+        return 0;
+    }
+}
+
+void xpdfSpliceCloseInput(XpdfSpliceInput input)
+{
+    // Outputs that took pages from this input hold their own reference to
+    // the document, so it lives on until they are written.
+    delete static_cast<SpliceInput*>(input);
+}
+
+XpdfSpliceOutput xpdfSpliceOpenOutputW(const QString& path, double pdfVersion)
+{
+    if (path.isEmpty())
+        return nullptr;
+    try {
+        const QFileInfo info(path);
+        if (info.isDir() || !info.dir().exists())
+            return nullptr;
+        auto out = std::make_unique<SpliceOutput>();
+        out->path = info.absoluteFilePath();
+        out->minimumVersion = VersionText(pdfVersion);
+        out->temp = std::make_unique<QTemporaryFile>(out->path + QStringLiteral(".XXXXXX.part"));
+        if (!out->temp->open())
+            return nullptr;
+        out->pdf = std::make_shared<QPDF>();
+        out->pdf->setSuppressWarnings(true);
+        out->pdf->emptyPDF();
+        return out.release();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+int xpdfSpliceSetEncryption(XpdfSpliceOutput output, int kind, const char* ownerPassword,
+                            const char* userPassword, int permissions)
+{
+    auto* out = static_cast<SpliceOutput*>(output);
+    if (!out || kind != 2 || out->encryption)
+        return 0;
+    try {
+        out->encryption = EncryptionRequest{ownerPassword ? ownerPassword : "",
+                                            userPassword ? userPassword : "", permissions};
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int xpdfSpliceAddPage(XpdfSpliceInput input, int page, XpdfSpliceOutput output)
+{
+    auto* in = static_cast<SpliceInput*>(input);
+    auto* out = static_cast<SpliceOutput*>(output);
+    if (!in || !out || page < 1 || page > static_cast<int>(in->pages.size()))
+        return 0;
+    try {
+        QPDFObjectHandle source = in->pages[static_cast<size_t>(page - 1)].getObjectHandle();
+        // Inherited box, rotation and resources must travel with the page.
+        in->pdf->pushInheritedAttributesToPage();
+        QPDFObjectHandle copy = out->pdf->copyForeignObject(source);
+        QPDFPageObjectHelper helper(copy);
+        // qpdf hands back the same copy for the same source page; a page
+        // object may appear only once in a page tree, so a repeat becomes a
+        // separate page object sharing the copied contents.
+        if (out->usedPages.count(copy.getObjGen()))
+            helper = helper.shallowCopyPage();
+        QPDFPageDocumentHelper(*out->pdf).addPage(helper, false);
+        out->usedPages.insert(helper.getObjectHandle().getObjGen());
+        bool known = false;
+        for (const auto& s : out->sources)
+            known = known || s == in->pdf;
+        if (!known)
+            out->sources.push_back(in->pdf);
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int xpdfSpliceCloseOutput(XpdfSpliceOutput output)
+{
+    auto* out = static_cast<SpliceOutput*>(output);
+    if (!out)
+        return 0;
+    bool ok = false;
+    try {
+        ok = WriteOutput(*out);
+    } catch (...) {
+        ok = false;
+    }
+    if (!ok)
+        RemoveTemp(*out);
+    try {
+        delete out;
+    } catch (...) {
+    }
+    return ok ? 1 : 0;
+}
