@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <atomic>
+#include <thread>
 
 using namespace PdfFixtures;
 
@@ -166,6 +168,47 @@ TEST_F(XpdfViewerTest, RotationAndBoxOfEachPage)
     EXPECT_EQ(pdfGetRotate(viewer), 0);
     EXPECT_EQ(pdfGetPageRotation(viewer, 99), 0);
     EXPECT_EQ(pdfGetPageBoxXMax(viewer, 99, "media"), 0.0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(XpdfViewerThreadsTest, OneViewerUsedFromTwoThreadsAtOnce)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("t.pdf");
+    PageSpec art;
+    art.vectorArt = true;
+    art.rotate = 90;
+    ASSERT_TRUE(WritePdf(path, std::vector<PageSpec>(6, art)));
+    PdfViewer viewer = nullptr;
+    ASSERT_EQ(pdfCreateViewer(&viewer, nullptr), PDFVIEWER_OK);
+    ASSERT_EQ(pdfLoadFileW(viewer, path), PDFVIEWER_OK);
+    std::atomic<int> renderFailures{0};
+    std::thread renderer([&] {
+        for (int round = 0; round < 3; ++round) {
+            for (int p = 1; p <= 6; ++p) {
+                BITMAPINFOHEADER h = {};
+                h.biSize = 40;
+                void* pixels = nullptr;
+                if (pdfConvertPageToBitmap2(viewer, p, 14.4, 3, &h, &pixels) != PDFVIEWER_OK)
+                    ++renderFailures;
+                pdfFreeMemory(pixels);
+            }
+        }
+    });
+    int badShapes = 0;
+    for (int i = 0; i < 300; ++i) {
+        const int p = i % 6 + 1;
+        if (pdfGetPageRotation(viewer, p) != 90 || pdfGetPageBoxXMax(viewer, p, "media") != 612 ||
+            pdfGetNumPages(viewer) != 6)
+            ++badShapes;
+    }
+    renderer.join();
+    EXPECT_EQ(renderFailures, 0);
+    EXPECT_EQ(badShapes, 0);
+    pdfDestroyViewer(viewer);
 }
 
 } // namespace
