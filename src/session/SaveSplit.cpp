@@ -113,15 +113,17 @@ bool IsSameFile(const QString& a, const QString& b)
 }
 
 // An existing entry that cannot be replaced: a folder, or a file marked
-// read-only.
+// read-only (no write bit at all, which holds even for the superuser) or not
+// writable by this user.
 bool IsUnwritableTarget(const QString& path)
 {
-    const QFileInfo info(path);
-    if (info.isDir())
+    const QByteArray native = Native(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0)
+        return true; // a dangling link or an entry that cannot be examined
+    if (S_ISDIR(st.st_mode))
         return true;
-    const QFile::Permissions writeBits =
-        QFile::WriteOwner | QFile::WriteUser | QFile::WriteGroup | QFile::WriteOther;
-    return !(info.permissions() & writeBits) || !info.isWritable();
+    return (st.st_mode & 0222) == 0 || ::access(native.constData(), W_OK) != 0;
 }
 
 // Creates a new, empty, uniquely named file in the folder and returns its
@@ -218,9 +220,9 @@ bool CheckSectionFileNames(QWidget* owner, const std::vector<SplitSection*>& sec
     for (const SplitSection* section : sections)
     {
         const QString name = CompletedFileName(section->fileName);
-        if (!IsAcceptableOutputName(name))
+        if (!IsAcceptableOutputName(section->fileName) || !IsAcceptableOutputName(name))
         {
-            Error(owner, 260, name);
+            Error(owner, 260, section->fileName);
             return false;
         }
         if (!seen.insert(name).second)

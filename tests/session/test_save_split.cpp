@@ -1,0 +1,444 @@
+// Saving the split: real saves of generated PDFs, read back page by page.
+#include "common/PdfFixtures.h"
+#include "engine/XpdfSplice.h"
+#include "resources/StringTable.h"
+#include "session/SaveSplit.h"
+#include "session/SplitSection.h"
+#include "ui/MessageBoxes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <deque>
+#include <gtest/gtest.h>
+#include <map>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+QString Formatted(int id, const QString& value)
+{
+    return LoadResString(id).replace(QLatin1String("%s"), value);
+}
+
+// Every file in a folder with its bytes (hidden files included).
+std::map<QString, QByteArray> Snapshot(const QString& folder)
+{
+    std::map<QString, QByteArray> files;
+    for (const QFileInfo& info :
+         QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+    {
+        QFile f(info.filePath());
+        files[info.fileName()] = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<dir or unreadable>");
+    }
+    return files;
+}
+
+bool WriteBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray ReadBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+std::vector<int> Markers(const PageList& pages)
+{
+    return {pages.begin(), pages.end()};
+}
+
+class SaveSplitTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        xpdfSpliceInit();
+        sourceFolder = dir.filePath(QStringLiteral("in"));
+        folder = dir.filePath(QStringLiteral("out"));
+        ASSERT_TRUE(QDir().mkpath(sourceFolder));
+        ASSERT_TRUE(QDir().mkpath(folder));
+        source = QDir(sourceFolder).filePath(QStringLiteral("source.pdf"));
+        ASSERT_TRUE(PdfFixtures::WritePlainPdf(source, 10));
+        previous = SetMessageHandler([this](const MessageRequest& r) {
+            messages.push_back(r);
+            if (answers.empty())
+                return QMessageBox::Ok;
+            const auto answer = answers.front();
+            answers.pop_front();
+            return answer;
+        });
+    }
+    void TearDown() override { SetMessageHandler(previous); }
+
+    SplitSection& Add(const QString& name, PageList pages)
+    {
+        auto s = std::make_unique<SplitSection>();
+        s->fileName = name;
+        s->pages = std::move(pages);
+        s->number = static_cast<int>(sections.size()) + 1;
+        sections.push_back(std::move(s));
+        return *sections.back();
+    }
+
+    SaveRequest Request()
+    {
+        SaveRequest r;
+        r.sourcePath = source;
+        r.folder = folder;
+        for (auto& s : sections)
+            r.sections.push_back(s.get());
+        r.setFileName = [this](SplitSection* s, const QString& name) {
+            renamed.emplace_back(s->number, name);
+            s->fileName = name;
+        };
+        return r;
+    }
+
+    QString Out(const QString& name) const { return QDir(folder).filePath(name); }
+
+    QTemporaryDir dir;
+    QString sourceFolder;
+    QString folder;
+    QString source;
+    std::vector<std::unique_ptr<SplitSection>> sections;
+    std::vector<std::pair<int, QString>> renamed;
+    std::vector<MessageRequest> messages;
+    std::deque<QMessageBox::StandardButton> answers;
+    MessageHandler previous;
+};
+
+TEST_F(SaveSplitTest, WritesEverySectionInItsPageOrder)
+{
+    Add(QStringLiteral("report-S1"), {1, 2, 3});
+    Add(QStringLiteral("two.pdf"), {5, 5, 2});
+    Add(QStringLiteral("empty.pdf"), {});
+    Add(QStringLiteral("notes-S2."), {10});
+
+    ASSERT_EQ(SaveSections(Request()), SaveOutcome::Saved);
+    EXPECT_TRUE(messages.empty());
+
+    // Only the name without a dot was completed, and the session was told.
+    ASSERT_EQ(renamed.size(), 1u);
+    EXPECT_EQ(renamed[0], std::make_pair(1, QStringLiteral("report-S1.pdf")));
+    EXPECT_EQ(sections[3]->fileName, QStringLiteral("notes-S2."));
+
+    EXPECT_EQ(PdfFixtures::PageMarkers(Out("report-S1.pdf")), (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(PdfFixtures::PageMarkers(Out("two.pdf")), (std::vector<int>{5, 5, 2}));
+    EXPECT_EQ(PdfFixtures::DistinctPageObjects(Out("two.pdf")), 3);
+    EXPECT_EQ(PdfFixtures::PageCount(Out("empty.pdf")), 0);
+    EXPECT_EQ(PdfFixtures::PageMarkers(Out("notes-S2.")), (std::vector<int>{10}));
+    EXPECT_FALSE(PdfFixtures::IsEncrypted(Out("two.pdf")));
+    EXPECT_TRUE(PdfFixtures::QpdfCheck(Out("two.pdf")));
+    EXPECT_EQ(Snapshot(folder).size(), 4u); // no temporary file left behind
+}
+
+struct CollisionCase
+{
+    const char* name;
+    std::vector<QString> fileNames;
+    int messageId;
+    QString shownName; // the name or path quoted in the message
+};
+
+class SaveCollisions : public SaveSplitTest, public ::testing::WithParamInterface<CollisionCase>
+{
+};
+
+TEST_P(SaveCollisions, AreRefusedBeforeAnythingIsWritten)
+{
+    const CollisionCase& c = GetParam();
+    for (const QString& name : c.fileNames)
+        Add(name, {1});
+    const auto before = Snapshot(folder);
+    const auto sourceBytes = ReadBytes(source);
+
+    EXPECT_EQ(SaveSections(Request()), SaveOutcome::Refused);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(messages[0].text, Formatted(c.messageId, c.shownName));
+    EXPECT_EQ(Snapshot(folder), before);
+    EXPECT_EQ(ReadBytes(source), sourceBytes);
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath("x.pdf")) == false);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, SaveCollisions,
+    ::testing::Values(
+        CollisionCase{"NameAndNameWithPdf", {"a", "a.pdf"}, 241, "a.pdf"},
+        CollisionCase{"SameName", {"x.pdf", "y.pdf", "x.pdf"}, 241, "x.pdf"},
+        CollisionCase{"ClimbsOut", {"../x.pdf"}, 260, "../x.pdf"},
+        CollisionCase{"Absolute", {"/tmp/x.pdf"}, 260, "/tmp/x.pdf"},
+        CollisionCase{"SubFolder", {"sub/x.pdf"}, 260, "sub/x.pdf"},
+        CollisionCase{"OnlyDots", {".."}, 260, ".."},
+        CollisionCase{"Empty", {""}, 260, ""},
+        CollisionCase{"Backslash", {"..\\x.pdf"}, 260, "..\\x.pdf"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SaveSplitTest, OutputThatIsTheSourceIsRefused)
+{
+    folder = sourceFolder;
+    Add(QStringLiteral("first.pdf"), {1});
+    Add(QStringLiteral("source"), {2}); // completed to source.pdf
+    const auto sourceBytes = ReadBytes(source);
+    answers = {QMessageBox::Yes};
+    EXPECT_EQ(SaveSections(Request()), SaveOutcome::Refused);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, Formatted(261, source));
+    EXPECT_EQ(ReadBytes(source), sourceBytes);
+    EXPECT_FALSE(QFileInfo::exists(Out("first.pdf")));
+}
+
+TEST_F(SaveSplitTest, OutputThatLinksToTheSourceIsRefused)
+{
+    ASSERT_EQ(::symlink(QFile::encodeName(source).constData(), QFile::encodeName(Out("link.pdf")).constData()), 0);
+    Add(QStringLiteral("link.pdf"), {1});
+    const auto sourceBytes = ReadBytes(source);
+    EXPECT_EQ(SaveSections(Request()), SaveOutcome::Refused);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, Formatted(261, Out("link.pdf")));
+    EXPECT_EQ(ReadBytes(source), sourceBytes);
+}
+
+struct OverwriteCase
+{
+    const char* name;
+    std::vector<QMessageBox::StandardButton> answers;
+    std::size_t questions;
+    SaveOutcome outcome;
+};
+
+class SaveOverwrite : public SaveSplitTest, public ::testing::WithParamInterface<OverwriteCase>
+{
+};
+
+TEST_P(SaveOverwrite, AnswersDecideWhatIsReplaced)
+{
+    const OverwriteCase& c = GetParam();
+    Add(QStringLiteral("a.pdf"), {1});
+    Add(QStringLiteral("b.pdf"), {2});
+    Add(QStringLiteral("c.pdf"), {3});
+    ASSERT_TRUE(WriteBytes(Out("a.pdf"), "old a"));
+    ASSERT_TRUE(WriteBytes(Out("b.pdf"), "old b"));
+    answers.assign(c.answers.begin(), c.answers.end());
+
+    EXPECT_EQ(SaveSections(Request()), c.outcome);
+    ASSERT_EQ(messages.size(), c.questions);
+    EXPECT_EQ(messages[0].text, Formatted(233, Out("a.pdf")));
+    EXPECT_EQ(messages[0].icon, QMessageBox::Question);
+    EXPECT_EQ(messages[0].buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    if (c.questions > 1)
+        EXPECT_EQ(messages[1].text, Formatted(233, Out("b.pdf")));
+
+    if (c.outcome == SaveOutcome::Saved)
+    {
+        EXPECT_EQ(PdfFixtures::PageMarkers(Out("a.pdf")), std::vector<int>{1});
+        EXPECT_EQ(PdfFixtures::PageMarkers(Out("b.pdf")), std::vector<int>{2});
+        EXPECT_EQ(PdfFixtures::PageMarkers(Out("c.pdf")), std::vector<int>{3});
+    }
+    else
+    {
+        EXPECT_EQ(ReadBytes(Out("a.pdf")), "old a");
+        EXPECT_EQ(ReadBytes(Out("b.pdf")), "old b");
+        EXPECT_FALSE(QFileInfo::exists(Out("c.pdf")));
+    }
+    EXPECT_EQ(Snapshot(folder).size(), c.outcome == SaveOutcome::Saved ? 3u : 2u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, SaveOverwrite,
+    ::testing::Values(
+        OverwriteCase{"YesOverwritesAllWithoutAsking", {QMessageBox::Yes}, 1, SaveOutcome::Saved},
+        OverwriteCase{"NoAsksAgain", {QMessageBox::No, QMessageBox::No}, 2, SaveOutcome::Saved},
+        OverwriteCase{"NoThenYes", {QMessageBox::No, QMessageBox::Yes}, 2, SaveOutcome::Saved},
+        OverwriteCase{"CancelFirst", {QMessageBox::Cancel}, 1, SaveOutcome::Cancelled},
+        OverwriteCase{"NoThenCancel", {QMessageBox::No, QMessageBox::Cancel}, 2, SaveOutcome::Cancelled}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SaveSplitTest, ReadOnlyFileOrFolderAtTheTargetIsRefused)
+{
+    Add(QStringLiteral("first.pdf"), {1});
+    Add(QStringLiteral("locked.pdf"), {2});
+    ASSERT_TRUE(WriteBytes(Out("locked.pdf"), "mine"));
+    ASSERT_TRUE(QFile::setPermissions(Out("locked.pdf"), QFile::ReadOwner | QFile::ReadGroup));
+    EXPECT_EQ(SaveSections(Request()), SaveOutcome::Refused);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, Formatted(232, Out("locked.pdf")));
+    EXPECT_EQ(ReadBytes(Out("locked.pdf")), "mine");
+    EXPECT_FALSE(QFileInfo::exists(Out("first.pdf")));
+
+    messages.clear();
+    sections.clear();
+    Add(QStringLiteral("folder.pdf"), {1});
+    ASSERT_TRUE(QDir().mkpath(Out("folder.pdf")));
+    EXPECT_EQ(SaveSections(Request()), SaveOutcome::Refused);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, Formatted(232, Out("folder.pdf")));
+}
+
+TEST_F(SaveSplitTest, FailureMidSaveKeepsTheReplacedFileAndLeavesNoPartialFile)
+{
+    Add(QStringLiteral("s1.pdf"), {1, 2});
+    Add(QStringLiteral("s2.pdf"), {3, 99}); // page 99 does not exist
+    Add(QStringLiteral("s3.pdf"), {4});
+    ASSERT_TRUE(WriteBytes(Out("s2.pdf"), "precious"));
+    answers = {QMessageBox::Yes};
+
+    EXPECT_EQ(SaveSections(Request()), SaveOutcome::Failed);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].text, Formatted(229, Out("s2.pdf")));
+    EXPECT_EQ(messages[1].icon, QMessageBox::Critical);
+    EXPECT_EQ(PdfFixtures::PageMarkers(Out("s1.pdf")), (std::vector<int>{1, 2}));
+    EXPECT_EQ(ReadBytes(Out("s2.pdf")), "precious");
+    EXPECT_FALSE(QFileInfo::exists(Out("s3.pdf")));
+    EXPECT_EQ(Snapshot(folder).size(), 2u);
+}
+
+TEST_F(SaveSplitTest, VanishedFolderReportsTheFileCannotBeWritten)
+{
+    Add(QStringLiteral("s1.pdf"), {1});
+    folder = dir.filePath(QStringLiteral("gone"));
+    EXPECT_EQ(SaveSections(Request()), SaveOutcome::Failed);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, Formatted(228, Out("s1.pdf")));
+}
+
+TEST_F(SaveSplitTest, FullDiskLeavesThePreviousFileIntactAndNoPartialFile)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "mounting a small file system needs root";
+    const QString small = dir.filePath(QStringLiteral("small"));
+    ASSERT_TRUE(QDir().mkpath(small));
+    if (::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here";
+    struct Unmount
+    {
+        QString path;
+        ~Unmount() { ::umount2(QFile::encodeName(path).constData(), MNT_DETACH); }
+    } unmount{small};
+
+    std::vector<PdfFixtures::PageSpec> pages(4);
+    for (auto& p : pages)
+        p.imageSide = 100; // about 30 KB of noise per page
+    source = QDir(sourceFolder).filePath(QStringLiteral("big.pdf"));
+    ASSERT_TRUE(PdfFixtures::WritePdf(source, pages));
+    folder = small;
+    Add(QStringLiteral("s1.pdf"), {1});
+    Add(QStringLiteral("s2.pdf"), {2, 3, 4});
+    ASSERT_TRUE(WriteBytes(Out("s2.pdf"), "earlier version"));
+    answers = {QMessageBox::Yes};
+
+    // The save runs in a child process so that a crash on the full disk
+    // shows up as this test failing rather than ending the whole program.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+    {
+        const SaveOutcome outcome = SaveSections(Request());
+        const bool reported = messages.size() == 2 &&
+                              (messages[1].text == Formatted(229, Out("s2.pdf")) ||
+                               messages[1].text == Formatted(228, Out("s2.pdf")));
+        ::_exit(outcome != SaveOutcome::Failed ? 1 : reported ? 0 : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the save crashed on a full disk (signal " << WTERMSIG(status) << ")";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not reported as failed, 2: wrong message";
+    EXPECT_EQ(PdfFixtures::PageMarkers(Out("s1.pdf")), std::vector<int>{1});
+    EXPECT_EQ(ReadBytes(Out("s2.pdf")), "earlier version");
+    EXPECT_EQ(Snapshot(folder).size(), 2u) << Snapshot(folder).size();
+}
+
+struct ProtectionCase
+{
+    const char* name;
+    QString owner;
+    QString user;
+    std::uint32_t permissions;
+    bool encrypted;
+};
+
+class SaveProtection : public SaveSplitTest, public ::testing::WithParamInterface<ProtectionCase>
+{
+};
+
+TEST_P(SaveProtection, FilesOpenOnlyWithTheTypedPassword)
+{
+    const ProtectionCase& c = GetParam();
+    Add(QStringLiteral("p.pdf"), {2, 4});
+    SaveRequest request = Request();
+    request.protection = OutputProtection{c.owner, c.user, c.permissions};
+    ASSERT_EQ(SaveSections(request), SaveOutcome::Saved);
+
+    const QString path = Out("p.pdf");
+    const std::string owner = c.owner.toStdString();
+    const std::string user = c.user.toStdString();
+    EXPECT_EQ(PdfFixtures::IsEncrypted(path, owner), c.encrypted);
+    EXPECT_EQ(PdfFixtures::PageMarkers(path, owner), (std::vector<int>{2, 4}));
+    if (!c.encrypted)
+        return;
+    EXPECT_TRUE(PdfFixtures::OpensWithPassword(path, owner));
+    EXPECT_EQ(PdfFixtures::OpensWithPassword(path, ""), user.empty());
+    // The password as typed, not a lossy 8-bit rendering of it.
+    const QByteArray lossy = c.owner.toLatin1();
+    if (lossy != c.owner.toUtf8())
+        EXPECT_FALSE(PdfFixtures::OpensWithPassword(path, lossy.toStdString()));
+    EXPECT_FALSE(PdfFixtures::OpensWithPassword(path, owner + "x"));
+    // The AES-256 handler always grants extraction for accessibility.
+    EXPECT_EQ(PdfFixtures::Permissions(path, user),
+              static_cast<int>((c.permissions | PdfFixtures::PERM_ACCESSIBILITY) & PdfFixtures::PERM_ALL));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Choices, SaveProtection,
+    ::testing::Values(
+        ProtectionCase{"ViewingNonAscii", QStringLiteral("\u00fcber\u20ac\u4e2d"), QStringLiteral("\u00fcber\u20ac\u4e2d"), 0xFFFFFFFFu, true},
+        ProtectionCase{"CopyAndPrintWithoutViewing", QStringLiteral("own\u00e9r"), QString(), 0xFFFFF5EBu, true},
+        ProtectionCase{"AllRestricted", QStringLiteral("pw"), QStringLiteral("pw"), 0xFFFFF4CBu, true},
+        ProtectionCase{"NoPasswordMeansNoEncryption", QString(), QString(), 0xFFFFF4CBu, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SaveSplitTest, EncryptedSourceIsReadWithItsPassword)
+{
+    const std::string pw = "\xC3\xB6" "ffnen"; // "öffnen"
+    source = QDir(sourceFolder).filePath(QStringLiteral("locked.pdf"));
+    ASSERT_TRUE(PdfFixtures::WriteEncryptedPdf(source, 5, pw, pw));
+    Add(QStringLiteral("out.pdf"), {5, 1});
+
+    SaveRequest withPassword = Request();
+    withPassword.sourcePassword = QString::fromUtf8(pw.c_str());
+    ASSERT_EQ(SaveSections(withPassword), SaveOutcome::Saved)
+        << (messages.empty() ? std::string() : messages[0].text.toStdString());
+    EXPECT_EQ(PdfFixtures::PageMarkers(Out("out.pdf")), (std::vector<int>{5, 1}));
+    EXPECT_FALSE(PdfFixtures::IsEncrypted(Out("out.pdf")));
+
+    ASSERT_TRUE(QFile::remove(Out("out.pdf")));
+    EXPECT_EQ(SaveSections(Request()), SaveOutcome::Failed);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, Formatted(227, source));
+    EXPECT_TRUE(Snapshot(folder).empty());
+}
+
+TEST_F(SaveSplitTest, ReplacedFileKeepsItsAccessRights)
+{
+    Add(QStringLiteral("shared.pdf"), {1});
+    ASSERT_TRUE(WriteBytes(Out("shared.pdf"), "old"));
+    const auto rights = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup |
+                        QFile::ReadOther;
+    ASSERT_TRUE(QFile::setPermissions(Out("shared.pdf"), rights));
+    answers = {QMessageBox::Yes};
+    ASSERT_EQ(SaveSections(Request()), SaveOutcome::Saved);
+    EXPECT_EQ(PdfFixtures::PageMarkers(Out("shared.pdf")), std::vector<int>{1});
+    EXPECT_EQ(QFileInfo(Out("shared.pdf")).permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+              rights);
+}
+
+} // namespace
