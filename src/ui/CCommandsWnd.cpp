@@ -502,10 +502,13 @@ void CCommandsWnd::PlaceLeftButton(CNiceMFCButton* button, int stringId, int& L,
     const int w = button->width();
     const int h = button->height();
     button->move(L, (cy - h) / 2);
-    if (L + w > limit)
+    // Once one button found no room, the ones after it stay hidden too, so
+    // the group always loses buttons from its right end.
+    if (m_leftGroupFull || L + w > limit)
     {
         button->hide();
         m_toolTip->RemoveTool(button);
+        m_leftGroupFull = true;
     }
     else
     {
@@ -526,6 +529,7 @@ void CCommandsWnd::LayoutControls(int cx, int cy)
     int R = cx;
     PlaceRightButton(m_saveSplit, 208, L, R, cy);
     const int limit = R - 3;
+    m_leftGroupFull = false;
     PlaceLeftButton(m_openFile, 209, L, limit, cy);
     PlaceLeftButton(m_newSection, 210, L, limit, cy);
     PlaceLeftButton(m_clearAll, 211, L, limit, cy);

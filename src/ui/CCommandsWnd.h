@@ -180,4 +180,5 @@ private:
     QPointer<CTransparentSliderCtrl> m_slider;
     QPointer<CPictureStatic> m_largePicture;
     QPointer<CPictureStatic> m_smallPicture;
+    bool m_leftGroupFull = false;
 };
