@@ -34,6 +34,9 @@ CHiddenWnd::~CHiddenWnd()
 
 void PDFRetrievePage::Run()
 {
+    // A request whose worker is being stopped does no more work.
+    if (StopRequested())
+        return;
     m_instance->GetPageImage(m_page, true);
     // A request cancelled because its document is being closed (or the
     // program is ending) announces nothing: its instance is about to go.
