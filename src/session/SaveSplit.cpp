@@ -3,6 +3,7 @@
 #include "engine/XpdfSplice.h"
 #include "resources/StringTable.h"
 #include "session/CParceloApp.h"
+#include "session/ParceloInstance.h"
 #include "session/Settings.h"
 #include "session/SplitSection.h"
 #include "support/PathHelpers.h"
@@ -23,11 +24,6 @@
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#if __has_include("session/ParceloInstance.h")
-#include "session/ParceloInstance.h"
-#define PARCELO_HAVE_DOCUMENT_INSTANCE 1
-#endif
 
 namespace {
 
@@ -198,12 +194,8 @@ int WriteSection(XpdfSpliceInput input, const SplitSection& section, const QStri
 
 QString DocumentPassword(const CParceloApp& app)
 {
-#ifdef PARCELO_HAVE_DOCUMENT_INSTANCE
     if (const ParceloInstance* document = app.Document())
         return document->GetPassword();
-#else
-    (void)app;
-#endif
     return QString();
 }
 
