@@ -22,12 +22,7 @@ CMainFrame::CommandSink& CommandSinkSlot()
 // name "Parcelo::PageRetrieved".
 QEvent::Type PageRetrievedType()
 {
-#if PARCELO_HAS_PAGE_SERVICE
     return static_cast<QEvent::Type>(PageRetrievedEventType());
-#else
-    static const QEvent::Type type = QEvent::Type(QEvent::registerEventType());
-    return type;
-#endif
 }
 
 class FramePageEvent : public QEvent
@@ -53,10 +48,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
 
 CMainFrame::~CMainFrame()
 {
-#if PARCELO_HAS_PAGE_SERVICE
     if (PDFInstanceManager::Instance().GetCallback() == this)
         PDFInstanceManager::Instance().SetCallback(nullptr);
-#endif
     // Every section and the document are announced as removed while the
     // views still exist.
     if (CParceloApp* app = CParceloApp::Instance(); app && app->MainWindow() == this)
@@ -65,11 +58,9 @@ CMainFrame::~CMainFrame()
 
 bool CMainFrame::Create()
 {
-#if PARCELO_HAS_PAGE_SERVICE
     PDFInstanceManager::Instance().SetCallback(this);
     if (!PDFInstanceManager::Instance().MainWindow())
         PDFInstanceManager::Instance().SetMainWindow(this);
-#endif
     auto* view = new CMainView(this);
     if (!view->Create())
     {

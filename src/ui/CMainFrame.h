@@ -10,21 +10,9 @@
 #include <QMainWindow>
 #include <functional>
 
-// INTEGRATION POINT: the page image service header is being written; until
-// it exists the frame does not register for rendered pages.
-#if __has_include("engine/PDFInstanceManager.h")
 #include "engine/PDFInstanceManager.h"
-#define PARCELO_HAS_PAGE_SERVICE 1
-#else
-#define PARCELO_HAS_PAGE_SERVICE 0
-class PDFInstance;
-#endif
 
-class CMainFrame : public QMainWindow,
-#if PARCELO_HAS_PAGE_SERVICE
-                   public PDFInstanceManager::PDFPageCallback,
-#endif
-                   public EventNotify
+class CMainFrame : public QMainWindow, public PDFInstanceManager::PDFPageCallback, public EventNotify
 {
     Q_OBJECT
 public:
@@ -41,11 +29,7 @@ public:
 
     // PDFInstanceManager::PDFPageCallback: any thread; posts the page to the
     // window thread and returns at once.
-    void PageRetrieved(PDFInstance* instance, int page)
-#if PARCELO_HAS_PAGE_SERVICE
-        override
-#endif
-        ;
+    void PageRetrieved(PDFInstance* instance, int page) override;
     // EventNotify: forwards to the main view.
     void Notify(std::uint32_t code, std::uintptr_t payload) override;
 

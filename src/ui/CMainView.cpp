@@ -3,20 +3,12 @@
 #include "ui/CBaseAreaView.h"
 #include "ui/CCommandsWnd.h"
 #include "ui/CInputAreaView.h"
+#include "ui/CSplitAreaView.h"
 
 #include <QPainter>
 #include <QPaintEvent>
 #include <QResizeEvent>
 #include <QWheelEvent>
-
-// INTEGRATION POINT: the split area is built alongside; until its header
-// exists the view runs with the command bar and the input area only.
-#if __has_include("ui/CSplitAreaView.h")
-#include "ui/CSplitAreaView.h"
-#define PARCELO_HAS_SPLIT_AREA 1
-#else
-#define PARCELO_HAS_SPLIT_AREA 0
-#endif
 
 namespace
 {
@@ -60,13 +52,11 @@ bool CMainView::Create()
     m_inputArea->setObjectName(QStringLiteral("inputArea"));
     m_inputArea->setProperty("controlId", 2);
 
-#if PARCELO_HAS_SPLIT_AREA
     auto* split = new CSplitAreaView(this);
     m_split = split;
     m_splitArea = split;
     m_splitArea->setObjectName(QStringLiteral("splitArea"));
     m_splitArea->setProperty("controlId", 3);
-#endif
     LayoutChildren();
     m_commandBar->show();
     m_inputArea->show();
@@ -96,10 +86,8 @@ void CMainView::Notify(std::uint32_t code, std::uintptr_t payload)
         m_commandBar->Notify(code, payload);
     if (m_inputArea && m_input)
         m_input->Notify(code, payload);
-#if PARCELO_HAS_SPLIT_AREA
     if (m_splitArea && m_split)
         m_split->Notify(code, payload);
-#endif
 }
 
 bool CMainView::OnCmdMsg(int commandId)
