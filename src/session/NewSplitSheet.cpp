@@ -163,11 +163,10 @@ bool CSectionPropertyPage::ReadPageListFromText(const QString& text, PageList& p
     return false;
 }
 
-// Pages of a combo box's current choice.
-static PageList SourcePages(const SourcePageCombo& combo, int pageCount, const PageList& remaining,
-                            bool& readable)
+// Pages of a combo box's current choice; typed text that is not a valid
+// page list gives no pages.
+static PageList SourcePages(const SourcePageCombo& combo, int pageCount, const PageList& remaining)
 {
-    readable = true;
     switch (combo.Current())
     {
     case SourcePageCombo::Choice::AllPages:
@@ -184,8 +183,7 @@ static PageList SourcePages(const SourcePageCombo& combo, int pageCount, const P
         break;
     }
     PageList typed;
-    readable = ParsePageList(combo.currentText(), pageCount, typed);
-    if (!readable)
+    if (!ParsePageList(combo.currentText(), pageCount, typed))
         typed.clear();
     return typed;
 }
@@ -316,8 +314,7 @@ bool CSectionRepeatingPage::OnApply()
     const auto n = ReadUnsignedNumber(m_count->text());
     if (!n || *n == 0)
         return true;
-    bool readable = true;
-    PageList source = SourcePages(*m_range, pageCount, remainingPages, readable);
+    PageList source = SourcePages(*m_range, pageCount, remainingPages);
     std::erase_if(source, [this](std::int32_t page) { return page > pageCount; });
     for (std::size_t start = 0; start < source.size();)
     {
@@ -406,8 +403,7 @@ bool CSectionSizePage::OnApply()
     const auto limit = SizeLimitBytes();
     if (!limit || *limit == 0 || !m_measurer)
         return true;
-    bool readable = true;
-    PageList source = SourcePages(*m_range, pageCount, remainingPages, readable);
+    PageList source = SourcePages(*m_range, pageCount, remainingPages);
     std::erase_if(source, [this](std::int32_t page) { return page > pageCount; });
     if (source.empty())
         return true;
