@@ -17,6 +17,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTimer>
 
 // The strip above the scrolling cards with the file name and the page count.
@@ -108,7 +109,7 @@ void CInputAreaView::RefreshFrame()
     // inside a 3-pixel frame; without one it takes the whole window.
     if (DocumentCard()) {
         setViewportMargins(3, 3 + kHeaderHeight + 3, 3, 3);
-        m_header->setGeometry(3, 3, std::max(0, width() - 6), kHeaderHeight);
+        PlaceHeader();
         m_header->show();
         m_header->update();
     } else {
@@ -120,9 +121,23 @@ void CInputAreaView::RefreshFrame()
     viewport()->update();
 }
 
+void CInputAreaView::PlaceHeader()
+{
+    // The scroll bar runs the full height of the area; the header ends
+    // where it begins.
+    const int bar = IsScrollBarShown() ? verticalScrollBar()->sizeHint().width() : 0;
+    m_header->setGeometry(3, 3, std::max(0, width() - 6 - bar), kHeaderHeight);
+}
+
+void CInputAreaView::Layout(QRect r)
+{
+    CBaseAreaView::Layout(r);
+    PlaceHeader();
+}
+
 void CInputAreaView::resizeEvent(QResizeEvent* event)
 {
-    m_header->setGeometry(3, 3, std::max(0, width() - 6), kHeaderHeight);
+    PlaceHeader();
     CBaseAreaView::resizeEvent(event);
 }
 

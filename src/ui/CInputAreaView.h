@@ -22,6 +22,7 @@ public:
     void Notify(std::uint32_t code, std::uintptr_t payload) override;
 
     void AdjustClientRect(QRect& rect) override;
+    void Layout(QRect r) override;
     void Draw(QPainter& painter, const QRect& updateRect) override;
     bool HasContent() override;
     int ArrangeBoxes(const QRect& rect) override;
@@ -44,6 +45,7 @@ protected:
 
 private:
     void RefreshFrame();
+    void PlaceHeader();
 
     InputAreaHeader* m_header = nullptr;
 };
