@@ -66,8 +66,11 @@ struct SpliceOutput
     std::optional<EncryptionRequest> encryption;
 };
 
-// End of the writer's pipeline: every byte goes to the file and any short
-// write (full disk, file size limit, I/O error) throws so the writer stops.
+// End of the writer's pipeline: every byte goes to the file. A short write
+// (full disk, file size limit, I/O error) is recorded rather than thrown:
+// qpdf finishes its pipelines from frames that must not throw, so an
+// exception here would end the program. The caller checks Failed() after the
+// writer returns and discards the file.
 class FileSink : public Pipeline
 {
 public:
@@ -75,22 +78,25 @@ public:
     void write(unsigned char const* data, size_t len) override
     {
         size_t done = 0;
-        while (done < len) {
+        while (!failed_ && done < len) {
             const qint64 n = file_.write(reinterpret_cast<const char*>(data) + done,
                                          static_cast<qint64>(len - done));
             if (n <= 0)
-                throw std::runtime_error("write failed");
-            done += static_cast<size_t>(n);
+                failed_ = true;
+            else
+                done += static_cast<size_t>(n);
         }
     }
     void finish() override
     {
-        if (!file_.flush())
-            throw std::runtime_error("flush failed");
+        if (!failed_ && !file_.flush())
+            failed_ = true;
     }
+    bool Failed() const { return failed_; }
 
 private:
     QFile& file_;
+    bool failed_ = false;
 };
 
 std::string VersionText(double version)
@@ -160,6 +166,8 @@ bool WriteOutput(SpliceOutput& out)
                                          true);
     }
     writer.write();
+    if (sink.Failed())
+        return false;
 
     QFile& file = *out.temp;
     if (!file.flush() || ::fsync(file.handle()) != 0)

@@ -261,9 +261,10 @@ SaveOutcome SaveSections(const SaveRequest& request)
         }
         if (overwriteAll)
             continue;
-        const auto answer = ShowQuestion(owner, Format(233, path),
-                                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                         QMessageBox::Question);
+        MessageRequest question{owner, QStringLiteral("Parcelo"), Format(233, path), QMessageBox::Question,
+                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel};
+        question.defaultButton = QMessageBox::No;
+        const auto answer = ShowMessage(question);
         if (answer == QMessageBox::Yes)
             overwriteAll = true;
         else if (answer != QMessageBox::No)

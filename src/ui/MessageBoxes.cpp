@@ -25,6 +25,8 @@ QMessageBox::StandardButton ShowMessage(const MessageRequest& request)
         return handler(request);
     QMessageBox box(request.icon, request.caption, request.text, request.buttons, request.owner);
     box.setTextFormat(Qt::PlainText);
+    if (request.defaultButton != QMessageBox::NoButton)
+        box.setDefaultButton(request.defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

@@ -15,6 +15,8 @@ struct MessageRequest
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    // The button Enter presses; NoButton leaves the choice to the style.
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
 };
 
 // Shows the message modally and returns the button pressed.
