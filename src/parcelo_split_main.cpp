@@ -7,8 +7,21 @@
 #include <iostream>
 #include <unistd.h>
 
+namespace {
+
+// The program speaks through its own messages; the toolkit's chatter (for
+// instance about the missing display) is not shown.
+void QuietToolkitMessages(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::cerr << text.toStdString() << '\n';
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    qInstallMessageHandler(QuietToolkitMessages);
     // The session's document objects are widgets that are never shown; no
     // display is needed.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
