@@ -1,5 +1,7 @@
 #include "ui/CBaseAreaView.h"
 
+#include <QBitmap>
+
 #include "resources/Artwork.h"
 #include "ui/BaseDisplayBox.h"
 
@@ -45,22 +47,35 @@ public:
     {
         setAttribute(Qt::WA_TransparentForMouseEvents);
         setAttribute(Qt::WA_ShowWithoutActivating);
-        setAttribute(Qt::WA_TranslucentBackground);
         setAttribute(Qt::WA_NoSystemBackground);
         setFocusPolicy(Qt::NoFocus);
         resize(image.size());
+        if (screenWide) {
+            // A top-level window is only see-through where a compositor
+            // blends it; without one a translucent window shows black. Cut
+            // the white pixels out with a shape mask instead, which every
+            // X server honours.
+            const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+            const QBitmap shape = QBitmap::fromImage(rgb.createMaskFromColor(qRgb(255, 255, 255), Qt::MaskOutColor));
+            if (!shape.isNull())
+                setMask(shape);
+            m_opacity = 1.0;
+        } else {
+            setAttribute(Qt::WA_TranslucentBackground);
+        }
     }
 
 protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
-        p.setOpacity(0.75);
+        p.setOpacity(m_opacity);
         p.drawImage(0, 0, m_image);
     }
 
 private:
     QImage m_image;
+    qreal m_opacity = 0.75;
 };
 
 CBaseAreaView::CBaseAreaView(QWidget* parent) : QAbstractScrollArea(parent)
