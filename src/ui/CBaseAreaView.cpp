@@ -53,10 +53,9 @@ public:
         if (screenWide) {
             // A top-level window is only see-through where a compositor
             // blends it; without one a translucent window shows black. Cut
-            // the white pixels out with a shape mask instead, which every
-            // X server honours.
-            const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-            const QBitmap shape = QBitmap::fromImage(rgb.createMaskFromColor(qRgb(255, 255, 255), Qt::MaskOutColor));
+            // the transparent (formerly white) pixels out with a shape mask
+            // instead, which every X server honours.
+            const QBitmap shape = QBitmap::fromImage(image.createAlphaMask(Qt::ThresholdAlphaDither));
             if (!shape.isNull())
                 setMask(shape);
             m_opacity = 1.0;
