@@ -64,6 +64,24 @@ void Check(QPainter& p, const QColor& c)
     p.drawPath(path);
 }
 
+// A 16 x 16 coloured disc with one white bold character in its centre.
+QPixmap RoundBadge(const QColor& colour, const QString& character)
+{
+    QPixmap px = Blank(16, 16);
+    QPainter p(&px);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
+    p.drawEllipse(QRectF(0.5, 0.5, 15, 15));
+    QFont f("Arial");
+    f.setPixelSize(12);
+    f.setBold(true);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, character);
+    return px;
+}
+
 QPixmap Draw(int id)
 {
     switch (id)
@@ -107,21 +125,8 @@ QPixmap Draw(int id)
         p.drawText(QRect(52, 4, 146, 48), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Talvane"));
         return px;
     }
-    case 314: { // question mark
-        QPixmap px = Blank(16, 16);
-        QPainter p(&px);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(70, 120, 200));
-        p.drawEllipse(QRectF(0.5, 0.5, 15, 15));
-        QFont f("Arial");
-        f.setPixelSize(12);
-        f.setBold(true);
-        p.setFont(f);
-        p.setPen(Qt::white);
-        p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("?"));
-        return px;
-    }
+    case 314: // question mark
+        return RoundBadge(QColor(70, 120, 200), QStringLiteral("?"));
     case 315: { // page with a dashed cut line
         QPixmap px = Blank(32, 32);
         QPainter p(&px);
@@ -188,21 +193,8 @@ QPixmap Draw(int id)
         Check(p, id == 322 ? QColor(170, 170, 170) : QColor(30, 160, 50));
         return px;
     }
-    case 330: { // information icon
-        QPixmap px = Blank(16, 16);
-        QPainter p(&px);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(40, 110, 210));
-        p.drawEllipse(QRectF(0.5, 0.5, 15, 15));
-        QFont f("Arial");
-        f.setPixelSize(12);
-        f.setBold(true);
-        p.setFont(f);
-        p.setPen(Qt::white);
-        p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QStringLiteral("i"));
-        return px;
-    }
+    case 330: // information icon
+        return RoundBadge(QColor(40, 110, 210), QStringLiteral("i"));
     case 331: { // splash picture
         QPixmap px(455, 281);
         QPainter p(&px);
