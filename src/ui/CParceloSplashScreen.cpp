@@ -60,6 +60,10 @@ bool CSplashScreen::StartCloseTimer()
     CSplashScreen* s = g_currentSplash;
     if (s && s->HasWindow() && !s->m_closeArmed)
     {
+        // Stay above the main window that has just appeared, also where no
+        // window manager keeps a topmost window on top.
+        if (s->m_topmost)
+            s->raise();
         s->m_closeArmed = true;
         s->m_closeTimer = s->startTimer(kCloseDelayMs);
     }
@@ -78,6 +82,7 @@ bool CSplashScreen::CreateSplashWindow(std::vector<SplashTextItem> items, bool t
         desktop = screen->geometry();
     const int left = desktop.left() + (desktop.width() - region.width()) / 2;
     const int top = desktop.top() + (desktop.height() - region.height()) / 2;
+    m_topmost = topmost;
     if (topmost)
         setWindowFlag(Qt::WindowStaysOnTopHint, true);
     setGeometry(left, top, region.width(), region.height());

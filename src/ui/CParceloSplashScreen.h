@@ -73,6 +73,7 @@ private:
     bool m_closeArmed = false;
     bool m_inModalLoop = false;
     bool m_created = false;
+    bool m_topmost = false;
     int m_closeTimer = 0;
     QEventLoop* m_loop = nullptr;
 };
