@@ -3,6 +3,7 @@
 #include "resources/StringTable.h"
 #include "support/PathHelpers.h"
 #include "update/InstallerSignature.h"
+#include "update/UpdateCheck.h"
 #include "update/UpdateData.h"
 #include "work/NewProgress.h"
 
@@ -84,7 +85,10 @@ void DownloadUpdateItem::Run()
     bool complete = false;
     const QString address = UpdateSettingText(Key("InstallerURL"));
     const ParsedUrl url = ParseUrl(address);
-    const bool webAddress = url.valid && (url.scheme == QLatin1String("http") || url.scheme == QLatin1String("https"));
+    // Only a well-formed web address is fetched, and over exactly the scheme
+    // it names.
+    const bool webAddress = IsWebAddress(address) && url.valid &&
+                            (url.scheme == QLatin1String("http") || url.scheme == QLatin1String("https"));
     if (!address.isEmpty() && webAddress && !UpdateSettingText(Key("InstallerFile")).isEmpty()) {
         const qint64 size = UpdateSettingNumber(Key("InstallerSize"));
         m_expected = size > 0 ? static_cast<std::uint64_t>(size) : 0;
@@ -201,7 +205,15 @@ bool DownloadUpdateItem::OnStatus(long status)
 
 void DownloadUpdateItem::OnHeaders(std::uint64_t rangeStart, std::uint64_t length)
 {
-    if (rangeStart != 0) {
+    if (rangeStart + length > m_maxSize || rangeStart + length < rangeStart) {
+        // Larger than any package the program would verify.
+        m_request.AbortCurrent();
+        return;
+    }
+    // A partial answer to a resumed request is checked against the offset
+    // even when it claims to start at 0 or its range could not be read.
+    const bool resumedAnswer = rangeStart != 0 || (m_request.StatusCode() == 206 && m_offset != 0);
+    if (resumedAnswer) {
         const QString etag = m_request.QueryHeaderText("ETag");
         const QString modified = m_request.QueryHeaderText("Last-Modified");
         const bool changed = etag != UpdateSettingText(Key("InstallerETag")) ||
@@ -238,8 +250,11 @@ void DownloadUpdateItem::OnHeaders(std::uint64_t rangeStart, std::uint64_t lengt
 
 bool DownloadUpdateItem::OnData(const char* block, std::size_t length)
 {
-    if (m_expected != 0 && m_offset + length > m_expected)
-        return false; // never past the announced size
+    // Never past the announced size, nor past the largest package when no
+    // size was announced.
+    const std::uint64_t limit = m_expected != 0 ? m_expected : m_maxSize;
+    if (m_offset + length > limit)
+        return false;
     if (m_file.write(block, static_cast<qint64>(length)) != static_cast<qint64>(length)) {
         m_writeFailed = true;
         return false;

@@ -4,6 +4,7 @@
 // the state of the download lives in the "AutoUpdate" settings. A complete
 // package is renamed (without ".part"), its signature is checked, and the
 // installer is started on a verified copy in a private folder.
+#include "update/InstallerSignature.h"
 #include "update/OruInternetRequestSync.h"
 #include "work/WorkThread.h"
 
@@ -37,6 +38,11 @@ public:
     bool OnData(const char* block, std::size_t length) override;
     void OnHeaders(std::uint64_t rangeStart, std::uint64_t length) override;
 
+    // Largest package accepted (kMaxInstallerPackageBytes by default): a
+    // larger announced size ends the attempt, and a body of unknown length
+    // stops there.
+    void SetMaxPackageSize(std::uint64_t bytes) { m_maxSize = bytes; }
+
 private:
     bool DownloadInstaller(const QString& partialPath, bool& complete);
     bool Stopped() const;
@@ -48,6 +54,7 @@ private:
     QFile m_file;
     std::uint64_t m_expected = 0;
     std::uint64_t m_offset = 0;
+    std::uint64_t m_maxSize = static_cast<std::uint64_t>(kMaxInstallerPackageBytes);
     bool m_restart = false;
     bool m_writeFailed = false;
 };
@@ -67,9 +74,10 @@ void ForgetInstaller();
 bool IsInstallerReady();
 // Whether a package file carries the maker's valid signature.
 bool VerifyInstallerSignature(const QString& file);
-// Copies the package into a new private folder (mode 0700), verifies that
-// copy, writes out the installer and starts the installer command on it
-// (an argument list, no shell). An empty file means "InstallerFile".
+// Reads and verifies the package once, writes exactly the verified
+// installer bytes into a new private folder (mode 0700) and starts the
+// installer command on that file (an argument list, no shell). An empty
+// file means "InstallerFile".
 bool RunInstaller(const QString& file);
 // The installer command's arguments for an installer file.
 QStringList InstallerArguments(const QString& installerFile);

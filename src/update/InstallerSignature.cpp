@@ -14,7 +14,6 @@ namespace {
 
 const char kMarker[] = "PRCLSIG1";
 constexpr qsizetype kMarkerLength = 8;
-constexpr qint64 kMaxPackageBytes = qint64(1) << 30;
 constexpr quint32 kMaxSignatureBytes = 1u << 20;
 
 // The maker's code-signing certificate.
@@ -125,7 +124,7 @@ void SetInstallerSigningCertificate(const QByteArray& pem)
 bool VerifySignedInstallerFile(const QString& path, QByteArray* installer)
 {
     QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > kMaxPackageBytes)
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > kMaxInstallerPackageBytes)
         return false;
     const QByteArray package = file.readAll();
     if (package.size() != file.size())

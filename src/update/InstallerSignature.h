@@ -7,6 +7,9 @@
 #include <QByteArray>
 #include <QString>
 
+// The largest package the program downloads or verifies.
+constexpr qint64 kMaxInstallerPackageBytes = qint64(1) << 30;
+
 // Splits a package; false when it carries no well-formed signature trailer.
 bool SplitSignedInstaller(const QByteArray& package, QByteArray& installer, QByteArray& signature);
 // Builds a package from an installer and its detached DER signature.
@@ -23,6 +26,6 @@ bool VerifyDetachedSignature(const QByteArray& content, const QByteArray& signat
 QByteArray InstallerSigningCertificate();
 void SetInstallerSigningCertificate(const QByteArray& pem);
 
-// Reads a package file (at most 1 GiB) and verifies it; on success gives the
-// installer's bytes.
+// Reads a package file (at most kMaxInstallerPackageBytes) and verifies it;
+// on success gives the installer's bytes.
 bool VerifySignedInstallerFile(const QString& path, QByteArray* installer = nullptr);

@@ -73,14 +73,20 @@ UpdateQuitHandler SetUpdateQuitHandler(UpdateQuitHandler handler)
     return old;
 }
 
-bool OpenUpdateAddress(const QString& address)
+bool IsWebAddress(const QString& address)
 {
     const QUrl url(address, QUrl::StrictMode);
     if (address.isEmpty() || !url.isValid() || url.isRelative() || url.host().isEmpty())
         return false;
     const QString scheme = url.scheme().toLower();
-    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+    return scheme == QLatin1String("http") || scheme == QLatin1String("https");
+}
+
+bool OpenUpdateAddress(const QString& address)
+{
+    if (!IsWebAddress(address))
         return false;
+    const QUrl url(address, QUrl::StrictMode);
     if (Opener())
         return Opener()(url);
     return QDesktopServices::openUrl(url);

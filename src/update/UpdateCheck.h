@@ -25,9 +25,12 @@ void CheckForUpdates(QWidget* owner);
 // The update server's host (with an optional ":port").
 QString UpdateServerHost();
 
-// Opens an address from the update service in the user's browser. Only a
-// well-formed http or https address with a host is opened; anything else
-// (a local file, another scheme, a malformed text) is refused with false.
+// Whether an address from the update service is a well-formed http or https
+// address with a host (never a local file, another scheme or malformed text).
+bool IsWebAddress(const QString& address);
+
+// Opens an address from the update service in the user's browser. Only an
+// address IsWebAddress accepts is opened; anything else is refused with false.
 bool OpenUpdateAddress(const QString& address);
 
 // Test and embedding hooks. Each setter returns the previous hook; an empty

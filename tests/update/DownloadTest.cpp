@@ -178,6 +178,17 @@ TestHttpResponse PartialFrom(std::size_t start, const std::string& content, cons
     return response;
 }
 
+// A partial answer covering bytes start ... end (inclusive) of content.
+TestHttpResponse PartialSlice(std::size_t start, std::size_t end, const std::string& content,
+                              const std::string& etag, const std::string& modified)
+{
+    TestHttpResponse response = PartialFrom(start, content, etag, modified);
+    response.headers.back().second = "bytes " + std::to_string(start) + "-" + std::to_string(end) + "/" +
+                                     std::to_string(content.size());
+    response.body = content.substr(start, end - start + 1);
+    return response;
+}
+
 TEST_P(DownloadResume, EndsWithTheServersWholeFile)
 {
     const ResumeCase& c = GetParam();
@@ -227,6 +238,25 @@ INSTANTIATE_TEST_SUITE_P(
                            return PartialFrom(39000, c, e, m);
                        return ServeFile(r, c, e, m);
                    },
+                   3},
+        // Only the first half of the file, from byte 0, although 40000 bytes are held.
+        ResumeCase{"PartialStartsAtZero", false,
+                   [](const TestHttpRequest& r, const std::string& c, const std::string& e, const std::string& m) {
+                       if (!r.Header("range").empty())
+                           return PartialSlice(0, c.size() / 2 - 1, c, e, m);
+                       return ServeFile(r, c, e, m);
+                   },
+                   3},
+        // A partial answer without a readable range.
+        ResumeCase{"PartialWithoutRange", false,
+                   [](const TestHttpRequest& r, const std::string& c, const std::string& e, const std::string& m) {
+                       if (!r.Header("range").empty()) {
+                           TestHttpResponse response = PartialFrom(40000, c, e, m);
+                           response.headers.pop_back();
+                           return response;
+                       }
+                       return ServeFile(r, c, e, m);
+                   },
                    3}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -245,6 +275,65 @@ TEST_F(DownloadFixture, TruncatedBodyStaysPending)
     EXPECT_FALSE(UpdateSettingText(QStringLiteral("InstallerURL")).isEmpty());
     EXPECT_FALSE(IsInstallerReady());
 }
+
+// Answers that would make the partial file grow past what the download may
+// hold: it never does, the attempt fails and the download stays pending.
+struct BoundCase
+{
+    const char* name;
+    std::uint64_t limit;     // largest package accepted; 0: the program's own
+    std::size_t interruptAt; // a first attempt stopped here; 0: none
+    std::function<TestHttpResponse(const TestHttpRequest&, const std::string&, const std::string&,
+                                   const std::string&)>
+        answer;
+};
+
+class DownloadBounded : public DownloadFixture, public ::testing::WithParamInterface<BoundCase>
+{
+};
+
+TEST_P(DownloadBounded, NeverGrowsPastItsSize)
+{
+    const BoundCase& c = GetParam();
+    Offer(server->Url("/Parcelo-Installer.msi"));
+    if (c.interruptAt != 0)
+        InterruptedAttempt(c.interruptAt);
+    SetAnswer([this, &c](const TestHttpRequest& r) { return c.answer(r, content, etag, modified); });
+    DownloadUpdateItem item(kProduct, nullptr);
+    if (c.limit != 0)
+        item.SetMaxPackageSize(c.limit);
+    item.Run();
+    SetAnswer(nullptr);
+    const qint64 bound = c.limit != 0 ? qint64(c.limit) : Content().size();
+    EXPECT_LE(QFileInfo(PartialInstallerPath(kProduct)).size(), bound);
+    EXPECT_LE(UpdateSettingNumber(QStringLiteral("InstallerSize")), bound);
+    EXPECT_FALSE(QFileInfo::exists(CompleteInstallerPath(kProduct)));
+    EXPECT_FALSE(IsInstallerReady());
+    EXPECT_FALSE(UpdateSettingText(QStringLiteral("InstallerURL")).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, DownloadBounded,
+    ::testing::Values(
+        BoundCase{"UnknownLengthStopsAtTheLimit", 50000, 0,
+                  [](const TestHttpRequest& r, const std::string& c, const std::string& e, const std::string& m) {
+                      TestHttpResponse response = ServeFile(r, c, e, m);
+                      response.omitContentLength = true;
+                      return response;
+                  }},
+        BoundCase{"AnnouncedSizeOverTheLimit", 50000, 0,
+                  [](const TestHttpRequest& r, const std::string& c, const std::string& e, const std::string& m) {
+                      return ServeFile(r, c, e, m);
+                  }},
+        // A resumed answer whose range ends at the file's end but whose body goes on.
+        BoundCase{"BodyLongerThanItsRange", 0, 40000,
+                  [](const TestHttpRequest& r, const std::string& c, const std::string& e, const std::string& m) {
+                      TestHttpResponse response = ServeFile(r, c, e, m);
+                      if (response.status == 206)
+                          response.body += std::string(10000, 'x');
+                      return response;
+                  }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DownloadFixture, NotFoundKeepsPartialFile)
 {
@@ -321,14 +410,28 @@ TEST_F(DownloadFixture, WholePartialFileCompletesWithoutRequest)
     EXPECT_EQ(ReadAll(CompleteInstallerPath(kProduct)), package);
 }
 
-TEST_F(DownloadFixture, FileAddressIsNeverFetched)
+// Download addresses that are not well-formed web addresses; "%1" stands
+// for the test server's host.
+class DownloadRefusedAddress : public DownloadFixture, public ::testing::WithParamInterface<const char*>
 {
-    Offer(QStringLiteral("file:///etc/passwd"));
+};
+
+TEST_P(DownloadRefusedAddress, IsNeverFetched)
+{
+    Offer(QString::fromUtf8(GetParam()).replace(QStringLiteral("%1"), server->Host()));
     Download();
     EXPECT_FALSE(QFileInfo::exists(PartialInstallerPath(kProduct)));
     EXPECT_FALSE(QFileInfo::exists(CompleteInstallerPath(kProduct)));
     EXPECT_TRUE(server->Requests().empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Addresses, DownloadRefusedAddress,
+                         ::testing::Values("file:///etc/passwd", "file://%1/Parcelo-Installer.msi",
+                                           "ftp://%1/Parcelo-Installer.msi", "http://%1/Parcelo Installer.msi",
+                                           "http://%1/x.msi\r\nX-Extra: 1", "http:///Parcelo-Installer.msi",
+                                           // Would be fetched over plain HTTP: the secure scheme
+                                           // is recognised only in lower case.
+                                           "HTTPS://%1/Parcelo-Installer.msi"));
 
 TEST_F(DownloadFixture, SameOfferKeepsPendingDownloadOtherOfferStartsOver)
 {
