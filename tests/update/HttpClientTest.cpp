@@ -188,19 +188,25 @@ struct BrokenBodyCase
     std::size_t bodySize;
     std::size_t sendOnly;
     std::size_t cap;
+    const char* contentRange = nullptr; // sent with status 206 when set
 };
 
 class HttpClientBrokenBody : public ::testing::TestWithParam<BrokenBodyCase>
 {
 };
 
-// A body cut short of its announced length, or larger than the cap, fails.
+// A body cut short of its announced length or range, or larger than the
+// cap, fails.
 TEST_P(HttpClientBrokenBody, Fails)
 {
     const BrokenBodyCase c = GetParam();
     TestHttpServer server([&](const TestHttpRequest&) {
         TestHttpResponse response = TextResponse(std::string(c.bodySize, 'q'));
         response.sendOnly = c.sendOnly;
+        if (c.contentRange) {
+            response.status = 206;
+            response.headers.emplace_back("Content-Range", c.contentRange);
+        }
         return response;
     });
     ASSERT_TRUE(server.Start());
@@ -213,7 +219,11 @@ TEST_P(HttpClientBrokenBody, Fails)
 INSTANTIATE_TEST_SUITE_P(Bodies, HttpClientBrokenBody,
                          ::testing::Values(BrokenBodyCase{"Truncated", 1000, 600, 64 * 1024},
                                            BrokenBodyCase{"OverCap", 70 * 1024, std::string::npos, 64 * 1024},
-                                           BrokenBodyCase{"TruncatedToNothing", 10, 0, 64 * 1024}),
+                                           BrokenBodyCase{"TruncatedToNothing", 10, 0, 64 * 1024},
+                                           // The body is whole by its own length but short of
+                                           // the range it announces.
+                                           BrokenBodyCase{"ShortOfItsRange", 600, std::string::npos, 64 * 1024,
+                                                          "bytes 0-999/1000"}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(HttpClient, StreamedBodyOverCapIsAllowed)
@@ -229,17 +239,32 @@ TEST(HttpClient, StreamedBodyOverCapIsAllowed)
     EXPECT_TRUE(request.ResponseBody().isEmpty());
 }
 
-TEST(HttpClient, CancelFromAnotherThreadEndsStalledTransfer)
+struct CancelCase
 {
-    TestHttpServer server([](const TestHttpRequest&) {
-        TestHttpResponse response = TextResponse(std::string(10000, 'c'));
+    const char* name;
+    bool stall;          // the server stops sending (a blocked read)
+    std::size_t trickle; // or keeps sending slowly: left alone, the body would arrive whole
+};
+
+class HttpClientCancel : public ::testing::TestWithParam<CancelCase>
+{
+};
+
+TEST_P(HttpClientCancel, FromAnotherThreadEndsTheTransfer)
+{
+    const CancelCase c = GetParam();
+    const std::string body(60000, 'c');
+    TestHttpServer server([&](const TestHttpRequest&) {
+        TestHttpResponse response = TextResponse(body);
         response.sendOnly = 100;
-        response.stall = true;
+        response.stall = c.stall;
+        response.trickle = c.trickle;
         return response;
     });
     ASSERT_TRUE(server.Start());
     OruInternetRequestSync request(QStringLiteral("agent"));
     RecordingFilter filter;
+    filter.stream = true;
     request.SetFilter(&filter);
     std::thread canceller([&] {
         // Wait (bounded) until the first bytes arrived, then cancel.
@@ -250,8 +275,14 @@ TEST(HttpClient, CancelFromAnotherThreadEndsStalledTransfer)
     EXPECT_FALSE(request.ExecuteRequest({}, {}, false, server.Host(), QStringLiteral("/"), QStringLiteral("GET")));
     canceller.join();
     EXPECT_TRUE(request.IsCancelled());
+    EXPECT_GT(filter.streamed.size(), 0u);
+    EXPECT_LT(filter.streamed.size(), body.size()) << "the transfer went on after the cancel";
     // A cancelled client refuses further requests until reset.
     EXPECT_FALSE(request.ExecuteRequest({}, {}, false, server.Host(), QStringLiteral("/"), QStringLiteral("GET")));
 }
+
+INSTANTIATE_TEST_SUITE_P(Transfers, HttpClientCancel,
+                         ::testing::Values(CancelCase{"Stalled", true, 0}, CancelCase{"Trickling", false, 64}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

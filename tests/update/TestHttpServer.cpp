@@ -219,7 +219,17 @@ void TestHttpServer::Serve(int socket, int number)
         out.append(response.body, 0, count);
         if (!SendAll(socket, out.data(), out.size()))
             break;
-        if (count < response.body.size() || response.omitContentLength) {
+        std::size_t sent = count;
+        if (response.trickle > 0) {
+            while (sent < response.body.size() && !m_stop.load()) {
+                const std::size_t piece = std::min(response.trickle, response.body.size() - sent);
+                if (!SendAll(socket, response.body.data() + sent, piece))
+                    break;
+                sent += piece;
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+        }
+        if (sent < response.body.size() || response.omitContentLength) {
             while (response.stall && !m_stop.load()) {
                 pollfd fd{socket, POLLIN, 0};
                 if (::poll(&fd, 1, 20) > 0 && ::recv(socket, chunk, sizeof chunk, 0) <= 0)

@@ -41,6 +41,10 @@ struct TestHttpResponse
     // After sendOnly bytes, keep the connection open without sending more
     // until the server stops.
     bool stall = false;
+    // After sendOnly bytes, send the rest this many bytes at a time with a
+    // short pause between pieces, until done or the client goes away. A
+    // client that stops reading early never gets the whole body.
+    std::size_t trickle = 0;
 };
 
 class TestHttpServer

@@ -400,6 +400,43 @@ TEST_F(UpdateFlow, InterruptedDownloadResumesVerifiesInstallsAndQuits)
     EXPECT_TRUE(UpdateSettingText(QStringLiteral("InstallerURL")).isEmpty());
 }
 
+TEST_F(UpdateFlow, StartedInstallerQuitsByClosingTheMainWindow)
+{
+    // Without a hook the program ends the way closing its window ends it, so
+    // the normal shut-down runs; the window closes once the command returned.
+    SetUpdateQuitHandler({});
+    const bool quitOnClose = QApplication::quitOnLastWindowClosed();
+    QApplication::setQuitOnLastWindowClosed(false);
+    QWidget mainWindow;
+    auto* child = new QWidget(&mainWindow);
+    int closes = 0;
+    struct CloseCounter : QObject
+    {
+        int* count;
+        explicit CloseCounter(int* c) : count(c) {}
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Close)
+                ++*count;
+            return false;
+        }
+    } counter(&closes);
+    mainWindow.installEventFilter(&counter);
+    mainWindow.show();
+
+    SetReply(DownloadOffer());
+    acceptOffer = true;
+    CheckForUpdates(child);
+    EXPECT_TRUE(IsInstallerReady());
+    EXPECT_TRUE(mainWindow.isVisible());
+    EXPECT_EQ(closes, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(closes, 1);
+    EXPECT_FALSE(mainWindow.isVisible());
+    mainWindow.removeEventFilter(&counter);
+    QApplication::setQuitOnLastWindowClosed(quitOnClose);
+}
+
 TEST_F(UpdateFlow, PendingDownloadIsOfferedAgainWhenServerHasNothingNewer)
 {
     SetUpdateSetting(QStringLiteral("InstallerURL"), server->Url("/Parcelo-Installer.msi"));
@@ -427,7 +464,21 @@ TEST_F(UpdateFlow, TamperedInstallerIsNeverStarted)
     EXPECT_FALSE(IsInstallerReady());
 }
 
-TEST_F(UpdateFlow, CancelDuringDownloadDropsIt)
+// How the server sends the installer after its first 30000 bytes when the
+// user presses Cancel: not at all (a blocked read), or slowly on (left
+// alone, the download would complete and the installer would start).
+struct CancelCase
+{
+    const char* name;
+    bool stall;
+    std::size_t trickle;
+};
+
+class UpdateFlowCancel : public UpdateFlow, public ::testing::WithParamInterface<CancelCase>
+{
+};
+
+TEST_P(UpdateFlowCancel, CancelDuringDownloadDropsIt)
 {
     SetReply(DownloadOffer());
     acceptOffer = true;
@@ -436,7 +487,8 @@ TEST_F(UpdateFlow, CancelDuringDownloadDropsIt)
         fileAnswer = [this](const TestHttpRequest& r) {
             TestHttpResponse response = ServeFile(r, installer.toStdString(), "\"i1\"", "Thu, 04 Jan 2024");
             response.sendOnly = 30000;
-            response.stall = true;
+            response.stall = GetParam().stall;
+            response.trickle = GetParam().trickle;
             return response;
         };
     }
@@ -445,10 +497,16 @@ TEST_F(UpdateFlow, CancelDuringDownloadDropsIt)
     CheckForUpdates(&owner);
     EXPECT_TRUE(messages.isEmpty());
     EXPECT_TRUE(quitOwners.isEmpty());
+    EXPECT_FALSE(IsInstallerReady());
     EXPECT_FALSE(QFileInfo::exists(partial));
+    EXPECT_FALSE(QFileInfo::exists(CompleteInstallerPath(QStringLiteral("Parcelo"))));
     EXPECT_TRUE(UpdateSettingText(QStringLiteral("InstallerURL")).isEmpty());
     EXPECT_TRUE(UpdateSettingText(QStringLiteral("InstallerFile")).isEmpty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Transfers, UpdateFlowCancel,
+                         ::testing::Values(CancelCase{"Stalled", true, 0}, CancelCase{"Trickling", false, 128}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(UpdateFlow, CancelDuringCheckShowsNothing)
 {
