@@ -30,6 +30,8 @@ int main(int argc, char** argv)
     QCoreApplication::setOrganizationName(QStringLiteral("Talvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Parcelo"));
 
+    InstallBatchSignalCleanup();
+
     QStringList arguments = QCoreApplication::arguments();
     if (!arguments.isEmpty())
         arguments.removeFirst();

@@ -18,16 +18,21 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <climits>
+#include <csignal>
 #include <fcntl.h>
 #include <mutex>
 #include <optional>
 #include <ostream>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -78,9 +83,18 @@ std::optional<std::uint64_t> WholeNumber(const QString& text)
     return value;
 }
 
+// The permission list of --allow. Allowing anything beyond viewing implies
+// viewing: a file that needs the password to open is opened with the owner
+// password, which allows everything, so restrictions would be meaningless.
+// "none" alone therefore means: the password is needed even to open.
 bool ParseAllowList(const QString& text, unsigned& allow, QString& error)
 {
     allow = 0;
+    if (text.trimmed().isEmpty())
+    {
+        error = QStringLiteral("--allow needs a list such as print,copy (or none)");
+        return false;
+    }
     for (QString item : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
     {
         item = item.trimmed().toLower();
@@ -103,6 +117,8 @@ bool ParseAllowList(const QString& text, unsigned& allow, QString& error)
             return false;
         }
     }
+    if (allow != 0)
+        allow |= BATCH_ALLOW_VIEW;
     return true;
 }
 
@@ -142,7 +158,10 @@ bool ParseSize(const QString& text, BatchOptions& options, QString& error)
 class Console
 {
 public:
-    Console(std::ostream& err, bool progress) : m_err(err), m_progress(progress) {}
+    Console(std::ostream& err, bool progress, int delayMs)
+        : m_err(err), m_progress(progress), m_delayMs(delayMs)
+    {
+    }
 
     void Message(const QString& text)
     {
@@ -170,7 +189,7 @@ public:
         if (!m_progress)
             return;
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_phase.isValid() || m_phase.elapsed() < 500)
+        if (!m_phase.isValid() || m_phase.elapsed() < m_delayMs)
             return;
         m_err << '\r' << Std(text) << "\x1b[K";
         m_err.flush();
@@ -198,6 +217,7 @@ private:
 
     std::ostream& m_err;
     const bool m_progress;
+    const int m_delayMs;
     std::mutex m_mutex;
     QElapsedTimer m_phase;
     bool m_lineShown = false;
@@ -272,7 +292,8 @@ private:
     std::thread m_thread;
 };
 
-// The first line of a password file, without its line end.
+// The first line of a password file, without its line end. Only that line
+// is read, so a pipe or a large file is not read to its end.
 bool ReadPasswordFile(const QString& path, QString& password, QString& error)
 {
     QFile file(path);
@@ -281,13 +302,27 @@ bool ReadPasswordFile(const QString& path, QString& password, QString& error)
         error = QStringLiteral("cannot read password file %1: %2").arg(Quoted(path), file.errorString());
         return false;
     }
-    const QByteArray data = file.readAll();
-    qsizetype end = data.indexOf('\n');
-    if (end < 0)
-        end = data.size();
-    if (end > 0 && data[end - 1] == '\r')
-        --end;
-    password = QString::fromUtf8(data.left(end));
+    constexpr qint64 kLongestLine = 4096;
+    // Reads at most kLongestLine + 1 bytes (the buffer keeps room for the
+    // terminating zero), enough to tell an overlong line.
+    QByteArray line(kLongestLine + 2, '\0');
+    const qint64 got = file.readLine(line.data(), line.size());
+    if (got < 0 && file.error() != QFileDevice::NoError)
+    {
+        error = QStringLiteral("cannot read password file %1: %2").arg(Quoted(path), file.errorString());
+        return false;
+    }
+    line.truncate(std::max<qint64>(got, 0));
+    if (line.endsWith('\n'))
+        line.chop(1);
+    else if (line.size() > kLongestLine)
+    {
+        error = QStringLiteral("the first line of password file %1 is too long").arg(Quoted(path));
+        return false;
+    }
+    if (line.endsWith('\r'))
+        line.chop(1);
+    password = QString::fromUtf8(line);
     return true;
 }
 
@@ -306,6 +341,131 @@ bool MoveWithoutReplacing(const QByteArray& from, const QByteArray& to)
     ::unlink(from.constData());
     return true;
 }
+
+// A file without any write bit, or one this user may not write.
+bool IsReadOnlyFile(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0)
+        return false;
+    return (st.st_mode & 0222) == 0 || ::access(native.constData(), W_OK) != 0;
+}
+
+// ---------------------------------------------------------------------------
+// Ending by a signal (Ctrl+C, a terminal closed, a service stopped) removes the
+// staging folder with the files written so far. The handler uses only calls
+// that are safe in a signal handler: the folder's path is kept in a fixed
+// buffer and its entries are read with the raw directory call.
+
+enum : int
+{
+    STAGING_NONE = 0,    // no staging folder
+    STAGING_WRITING = 1, // may be removed at any moment
+    STAGING_MOVING = 2,  // files are being moved into place; a signal waits
+};
+
+char g_stagingPath[PATH_MAX];
+std::atomic<int> g_stagingState{STAGING_NONE};
+std::atomic<int> g_pendingSignal{0};
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Removes the plain entries of the staging folder and the folder itself.
+void RemoveStagingFolderNow()
+{
+    for (int round = 0; round < 8; ++round)
+    {
+        const int dir = ::open(g_stagingPath, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir < 0)
+            return;
+        alignas(8) char buffer[4096];
+        for (;;)
+        {
+            const long got = ::syscall(SYS_getdents64, dir, buffer, sizeof buffer);
+            if (got <= 0)
+                break;
+            for (long at = 0; at < got;)
+            {
+                // struct linux_dirent64: inode, offset, record length, type, name.
+                unsigned short length = 0;
+                std::memcpy(&length, buffer + at + 16, sizeof length);
+                const char* name = buffer + at + 19;
+                if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0)
+                    ::unlinkat(dir, name, 0);
+                at += length;
+            }
+        }
+        ::close(dir);
+        if (::rmdir(g_stagingPath) == 0 || errno == ENOENT)
+            return;
+        // A file appeared meanwhile (the writer is still running): once more.
+    }
+}
+
+void EndBySignal(int signal)
+{
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+void OnCleanupSignal(int signal)
+{
+    const int savedErrno = errno;
+    if (g_stagingState.load() == STAGING_MOVING)
+    {
+        g_pendingSignal.store(signal);
+        errno = savedErrno;
+        return;
+    }
+    if (g_stagingState.load() == STAGING_WRITING)
+        RemoveStagingFolderNow();
+    EndBySignal(signal);
+}
+
+// Makes the staging folder known to the signal handler for its lifetime and
+// removes it at the end.
+class StagingRegistration
+{
+public:
+    explicit StagingRegistration(QTemporaryDir& folder) : m_folder(folder)
+    {
+        const QByteArray path = QFile::encodeName(folder.path());
+        if (path.size() >= static_cast<qsizetype>(sizeof g_stagingPath))
+            return;
+        std::memcpy(g_stagingPath, path.constData(), static_cast<std::size_t>(path.size()) + 1);
+        g_stagingState.store(STAGING_WRITING);
+    }
+    ~StagingRegistration() { Remove(); }
+
+    // While files are moved into place (and replaced files are kept in the
+    // staging folder), a signal is only noted; it takes effect afterwards.
+    void BeginMoving()
+    {
+        if (g_stagingState.load() == STAGING_WRITING)
+            g_stagingState.store(STAGING_MOVING);
+    }
+    void EndMoving()
+    {
+        if (g_stagingState.load() != STAGING_MOVING)
+            return;
+        g_stagingState.store(STAGING_WRITING);
+        if (const int signal = g_pendingSignal.exchange(0))
+        {
+            RemoveStagingFolderNow();
+            EndBySignal(signal);
+        }
+    }
+
+    // Removes the folder (the handler may still remove it meanwhile).
+    void Remove()
+    {
+        m_folder.remove();
+        g_stagingState.store(STAGING_NONE);
+    }
+
+private:
+    QTemporaryDir& m_folder;
+};
 
 // The caller installs these for one run and gets the previous ones back.
 class HandlerScope
@@ -405,6 +565,19 @@ bool BatchRun::PrepareProtection()
     if (!ReadPasswordFile(m_options.ownerPasswordFile, password, error))
     {
         m_console.Message(error);
+        return false;
+    }
+    if (password.isEmpty())
+    {
+        m_console.Message(QStringLiteral("owner password file %1 holds no password")
+                              .arg(Quoted(m_options.ownerPasswordFile)));
+        return false;
+    }
+    const unsigned everything =
+        BATCH_ALLOW_VIEW | BATCH_ALLOW_PRINT | BATCH_ALLOW_COPY | BATCH_ALLOW_ANNOTATE | BATCH_ALLOW_FORMS;
+    if ((m_options.allow & everything) == everything)
+    {
+        m_console.Message(QStringLiteral("--allow permits everything, so the owner password would protect nothing"));
         return false;
     }
     // The Output Options dialog turns the choices into the encryption
@@ -544,7 +717,9 @@ bool BatchRun::CheckTargets(const std::vector<SplitSection*>& sections, QStringL
             m_console.Message(Format(261, target));
             return false;
         }
-        if (info.isDir() || (m_options.force && !info.isSymLink() && !info.isWritable()))
+        // As Save Split: a folder or a file marked read-only (no write bit,
+        // which holds for the superuser too) is never replaced.
+        if (info.isDir() || (m_options.force && !info.isSymLink() && IsReadOnlyFile(target)))
         {
             m_console.Message(Format(232, target));
             return false;
@@ -588,6 +763,10 @@ bool BatchRun::MoveIntoPlace(const QString& staging, const QStringList& names)
             const QFileInfo info(targetPath);
             if (info.exists() || info.isSymLink())
             {
+                // A replaced file keeps its access rights, as in Save Split.
+                struct stat old {};
+                if (!info.isSymLink() && ::stat(target.constData(), &old) == 0)
+                    ::chmod(from.constData(), old.st_mode & 07777);
                 entry.backup = QFile::encodeName(JoinPath(staging, QStringLiteral(".replaced-%1").arg(i), false));
                 if (::rename(target.constData(), entry.backup.constData()) != 0)
                 {
@@ -636,8 +815,10 @@ int BatchRun::Run()
         return Fail(QStringLiteral("output folder %1 does not exist").arg(Quoted(outDir)));
     if (!outInfo.isDir())
         return Fail(QStringLiteral("%1 is not a folder").arg(Quoted(outDir)));
-    if (!outInfo.isWritable())
-        return Fail(QStringLiteral("cannot write to output folder %1: permission denied").arg(Quoted(outDir)));
+    // access() also sees a read-only file system, which the mode bits do not.
+    if (::access(QFile::encodeName(outDir).constData(), W_OK | X_OK) != 0)
+        return Fail(QStringLiteral("cannot write to output folder %1: %2")
+                        .arg(Quoted(outDir), QString::fromLocal8Bit(std::strerror(errno))));
     m_outDir = outInfo.absoluteFilePath();
 
     HandlerScope handlers([this](const MessageRequest& request) { return OnMessage(request); },
@@ -668,6 +849,7 @@ int BatchRun::Run()
     if (!staging.isValid())
         return Fail(QStringLiteral("cannot write to output folder %1: %2").arg(Quoted(m_outDir), staging.errorString()));
     m_staging = staging.path();
+    StagingRegistration registration(staging);
 
     SaveRequest request;
     request.sourcePath = app.SourcePath();
@@ -695,8 +877,14 @@ int BatchRun::Run()
         return BATCH_EXIT_FAILED;
     }
 
-    if (!MoveIntoPlace(m_staging, names))
+    registration.BeginMoving();
+    const bool moved = MoveIntoPlace(m_staging, names);
+    registration.EndMoving();
+    if (!moved)
         return BATCH_EXIT_FAILED;
+    // The replaced files kept there go before anything is printed: a closed
+    // pipe on the output must not leave them behind.
+    registration.Remove();
     for (const QString& name : names)
         m_out << Std(JoinPath(m_outDir, name, false)) << '\n';
     m_out.flush();
@@ -723,9 +911,10 @@ QString BatchUsage()
         "  --password-file F         the input's password, from the first line of F\n"
         "  --owner-password-file F   protect the files with the password on the first line of F\n"
         "  --allow LIST              what the protected files allow without that password:\n"
-        "                            view, print, copy, annotate, forms or none, separated by\n"
-        "                            commas (default: view); leave out view to require the\n"
-        "                            password for opening\n"
+        "                            print, copy, annotate, forms, separated by commas;\n"
+        "                            each implies view (opening); view alone allows only\n"
+        "                            opening (the default); none requires the password\n"
+        "                            even for opening\n"
         "  --force                   overwrite files that already exist\n"
         "  --help                    show this help and exit\n"
         "\n"
@@ -893,9 +1082,27 @@ bool ParseBatchArguments(const QStringList& arguments, BatchOptions& options, QS
     return true;
 }
 
-int RunBatchSplit(const QStringList& arguments, std::ostream& out, std::ostream& err, bool progress)
+void InstallBatchSignalCleanup()
 {
-    Console console(err, progress);
+    struct sigaction action {};
+    action.sa_handler = OnCleanupSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int signal : kCleanupSignals)
+        sigaddset(&action.sa_mask, signal);
+    for (const int signal : kCleanupSignals)
+    {
+        // A signal ignored by the caller (nohup) stays ignored.
+        struct sigaction previous {};
+        if (::sigaction(signal, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN)
+            continue;
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+int RunBatchSplit(const QStringList& arguments, std::ostream& out, std::ostream& err, bool progress,
+                  int progressDelayMs)
+{
+    Console console(err, progress, progressDelayMs);
     BatchOptions options;
     QString error;
     if (!ParseBatchArguments(arguments, options, error))

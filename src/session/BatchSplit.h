@@ -8,7 +8,8 @@
 //
 // All files of one run are written into a hidden staging folder inside the
 // output folder and moved to their names only after every one of them was
-// written, so a failed run leaves no file behind and never destroys one.
+// written, so a failed or interrupted run leaves no file behind and never
+// destroys one.
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -65,9 +66,15 @@ QString BatchUsage();
 // reason in `error` when they are not a valid command line.
 bool ParseBatchArguments(const QStringList& arguments, BatchOptions& options, QString& error);
 
+// Makes SIGINT, SIGTERM and SIGHUP remove the staging folder of the run in
+// progress before the program ends the way the signal would. For the
+// program's main(); signals the caller ignores stay ignored.
+void InstallBatchSignalCleanup();
+
 // Runs the whole command: the arguments without the program name, the
 // streams for the written file names (one per line) and for messages.
-// `progress` shows a progress line on `err` during long work (the program
-// turns it on when standard error is a terminal). Needs a QApplication.
+// `progress` shows a progress line on `err` during work that has taken longer
+// than `progressDelayMs` (the program turns it on when standard error is a
+// terminal). Needs a QApplication.
 int RunBatchSplit(const QStringList& arguments, std::ostream& out, std::ostream& err,
-                  bool progress = false);
+                  bool progress = false, int progressDelayMs = 500);
