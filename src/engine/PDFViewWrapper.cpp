@@ -56,6 +56,14 @@ const FontRow kFonts[] = {
     {true, "BookAntiqua,Bold", "antquab.ttf", "timesbd.ttf"},
 };
 
+// The bytes of a password as the user typed it: UTF-8, neither normalised
+// nor recoded, so the viewer and the splicing layer (which gets the same
+// UTF-8) accept exactly the same passwords.
+QByteArray PasswordBytes(const QString& password)
+{
+    return ToUtf8(password);
+}
+
 // Longest configuration line the engine accepts.
 constexpr int kMaxLineBytes = 520;
 
@@ -162,7 +170,7 @@ bool PDFViewWrapper::LoadDocument(const QString& path, QWidget* parent, const QS
         return false;
     if (!password.isEmpty()) {
         m_password = password;
-        if (pdfLoadFileWithPasswordW(m_viewer, path, ToAnsi(m_password).constData()) != PDFVIEWER_OK)
+        if (pdfLoadFileWithPasswordW(m_viewer, path, PasswordBytes(m_password).constData()) != PDFVIEWER_OK)
             return false;
         pdfEnableHyperlinks(m_viewer, 0);
         pdfSetContinuousMode(m_viewer, 0);
@@ -178,7 +186,7 @@ bool PDFViewWrapper::LoadDocument(const QString& path, QWidget* parent, const QS
             name.clear();
         if (!AskPassword(parent, promptId, name))
             return false;
-        if (pdfLoadFileWithPasswordW(m_viewer, path, ToAnsi(m_password).constData()) != PDFVIEWER_OK)
+        if (pdfLoadFileWithPasswordW(m_viewer, path, PasswordBytes(m_password).constData()) != PDFVIEWER_OK)
             return false;
     }
     pdfEnableHyperlinks(m_viewer, 0);

@@ -1,6 +1,7 @@
 #include "engine/PDFInstance.h"
 #include "engine/PDFInstanceManager.h"
 #include "engine/PDFViewWrapper.h"
+#include "engine/XpdfSplice.h"
 #include "ui/CStringDlg.h"
 #include "common/PdfFixtures.h"
 
@@ -117,6 +118,26 @@ TEST_F(ViewWrapperTest, NoPromptForADocumentWithoutPassword)
     EXPECT_TRUE(script.titles.empty());
 }
 
+TEST_F(ViewWrapperTest, NonAsciiPasswordReachesViewerAndSplicerAsTyped)
+{
+    // "été" precomposed and decomposed: the same text to a reader, different
+    // bytes to an encrypted file. Whichever form the file was locked with, the
+    // same typed form must open it for viewing and for copying alike.
+    for (const char* typed : {"\xC3\xA9t\xC3\xA9", "e\xCC\x81te\xCC\x81"}) {
+        SCOPED_TRACE(typed);
+        const QString locked = dir.filePath("accents.pdf");
+        ASSERT_TRUE(WriteEncryptedPdf(locked, 2, typed, typed));
+        PromptScript script({QString::fromUtf8(typed)});
+        PDFInstance doc(&manager);
+        ASSERT_TRUE(doc.Open(locked, 218));
+        EXPECT_EQ(doc.GetPageCount(), 2);
+        EXPECT_EQ(doc.GetPassword().toUtf8(), QByteArray(typed));
+        XpdfSpliceInput input = xpdfSpliceOpenInputWithPasswordW(locked, doc.GetPassword().toUtf8().constData());
+        EXPECT_NE(input, nullptr);
+        xpdfSpliceCloseInput(input);
+    }
+}
+
 TEST_F(ViewWrapperTest, CopyPermissionPromptShowsOnlyTheFileName)
 {
     PromptScript script({QString(), QStringLiteral("owner")});
@@ -223,15 +244,19 @@ TEST(PageAspectTest, UnusableShapesCountAsSquare)
     PageSpec sliver;
     sliver.width = 5000;
     sliver.height = 2; // 2500:1
-    ASSERT_TRUE(WritePdf(path, {PageSpec{}, sliver}));
+    PageSpec flat;
+    flat.width = 0; // no width at all: ratio 0
+    ASSERT_TRUE(WritePdf(path, {PageSpec{}, sliver, flat}));
     PDFInstanceManager manager(false);
     PDFInstance doc(&manager);
     ASSERT_TRUE(doc.Open(path, 218));
-    EXPECT_DOUBLE_EQ(doc.GetPageAspect(2), 1.0);
-    EXPECT_DOUBLE_EQ(doc.GetMediaBoxRatio(2), 1.0);
+    for (int page : {2, 3}) {
+        EXPECT_DOUBLE_EQ(doc.GetPageAspect(page), 1.0) << page;
+        EXPECT_DOUBLE_EQ(doc.GetMediaBoxRatio(page), 1.0) << page;
+    }
     EXPECT_DOUBLE_EQ(doc.GetPageAspect(0), 1.0);
-    EXPECT_DOUBLE_EQ(doc.GetPageAspect(3), 1.0);
-    EXPECT_EQ(doc.GetPageImage(3, true), nullptr);
+    EXPECT_DOUBLE_EQ(doc.GetPageAspect(4), 1.0);
+    EXPECT_EQ(doc.GetPageImage(4, true), nullptr);
     EXPECT_EQ(doc.GetPageImage(0, false), nullptr);
     EXPECT_EQ(manager.PendingRequests(), 0u);
 }
