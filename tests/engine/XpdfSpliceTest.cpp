@@ -243,11 +243,14 @@ INSTANTIATE_TEST_SUITE_P(Permissions, EncryptedOutputTest,
                                            PERM_ANNOTATE | PERM_FILL_FORMS, PERM_ASSEMBLE,
                                            PERM_ALL & ~PERM_COPY));
 
-TEST_F(XpdfSpliceTest, EncryptionKindOtherThanTwoIsRefused)
+TEST_F(XpdfSpliceTest, EncryptionOfAnotherKindOrASecondTimeIsRefused)
 {
     XpdfSpliceOutput out = xpdfSpliceOpenOutputW(Path("o.pdf"), 1.6);
     EXPECT_EQ(xpdfSpliceSetEncryption(out, 1, "a", "b", 0), 0);
     EXPECT_EQ(xpdfSpliceSetEncryption(nullptr, 2, "a", "b", 0), 0);
+    // At most once per output.
+    EXPECT_EQ(xpdfSpliceSetEncryption(out, 2, "a", "b", 0), 1);
+    EXPECT_EQ(xpdfSpliceSetEncryption(out, 2, "c", "d", 0), 0);
     xpdfSpliceCloseOutput(out);
 }
 
