@@ -22,7 +22,8 @@ PageList Range(int first, int last)
     return pages;
 }
 
-// Every page weighs the same; the group's size is the sum.
+// Every page weighs the same; the group's size is the sum. From call
+// failFrom on (0: never) a trial file cannot be written.
 class FlatMeasurer : public PageGroupMeasurer
 {
 public:
@@ -30,10 +31,13 @@ public:
     std::optional<std::uint64_t> MeasurePages(const PageList&, std::size_t n) override
     {
         ++calls;
+        if (failFrom && calls >= failFrom)
+            return std::nullopt;
         return perPage * n;
     }
     std::uint64_t perPage;
     int calls = 0;
+    int failFrom = 0;
 };
 
 class SheetTest : public ::testing::Test
@@ -285,6 +289,27 @@ TEST_F(SheetTest, BySizeWithAPageTooBigStaysOpenAndCanBeRetried)
     sheet->accept();
     EXPECT_EQ(sheet->result(), QDialog::Accepted);
     EXPECT_EQ(sheet->ResultLists(), (std::vector<PageList>{{1, 2}, {3, 4}, {5, 6}, {7, 8}, {9, 10}}));
+}
+
+TEST_F(SheetTest, BySizeMeasurementFailingPartWayIsAnErrorAndTheSheetStaysOpen)
+{
+    auto sheet = Make(10, Range(1, 10), 300 * 1024);
+    lastMeasurer->failFrom = 3; // the first groups measure, then the trial writes fail
+    sheet->Tabs()->setCurrentWidget(sheet->SizePage());
+    sheet->SizePage()->SizeEdit()->setText(QStringLiteral("1"));
+    ASSERT_TRUE(sheet->OkButton()->isEnabled());
+    sheet->accept();
+    EXPECT_NE(sheet->result(), QDialog::Accepted);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, LoadResString(262));
+    EXPECT_EQ(messages[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(sheet->ResultLists().empty());
+
+    // Once the trial files can be written again, OK groups every page.
+    lastMeasurer->failFrom = 0;
+    sheet->accept();
+    EXPECT_EQ(sheet->result(), QDialog::Accepted);
+    EXPECT_EQ(sheet->ResultLists(), (std::vector<PageList>{{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10}}));
 }
 
 TEST_F(SheetTest, BySizeTypedRange)

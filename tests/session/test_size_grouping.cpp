@@ -192,24 +192,45 @@ INSTANTIATE_TEST_SUITE_P(AtCall, FailingMeasurement, ::testing::Values(1, 2, 3, 
 
 // Pages fit alone but every larger group measures as huge (as a broken
 // trial write would): the groups shrink to single pages and the search ends.
+// With fitsOnlyOnce a page fits only the first time it is measured alone, so
+// a search that measured one page again and kept stepping down would go below
+// one page; asking for no pages (or more than there are) fails the test at
+// once instead of letting the search run on.
 class OnlySinglesFit : public PageGroupMeasurer
 {
 public:
-    std::optional<std::uint64_t> MeasurePages(const PageList&, std::size_t n) override
+    explicit OnlySinglesFit(bool fitsOnlyOnce) : fitsOnlyOnce(fitsOnlyOnce) {}
+    std::optional<std::uint64_t> MeasurePages(const PageList& pages, std::size_t n) override
     {
         ++calls;
-        return n == 1 ? 10 : ~std::uint64_t(0);
+        if (n < 1 || n > pages.size())
+        {
+            ADD_FAILURE() << "asked to measure " << n << " of " << pages.size() << " pages";
+            return std::nullopt;
+        }
+        if (n == 1 && (!fitsOnlyOnce || singlesMeasured.insert(pages[0]).second))
+            return 10;
+        return ~std::uint64_t(0);
     }
+    bool fitsOnlyOnce;
+    std::set<int> singlesMeasured;
     int calls = 0;
 };
 
-TEST(GroupBySize, GroupNeverShrinksBelowOnePage)
+class GroupNeverShrinksBelowOnePage : public ::testing::TestWithParam<bool>
 {
-    OnlySinglesFit measurer;
+};
+
+TEST_P(GroupNeverShrinksBelowOnePage, SinglePagesFormTheirOwnGroups)
+{
+    OnlySinglesFit measurer(GetParam());
     std::vector<PageList> groups;
     EXPECT_EQ(GroupPagesBySize(Range(1, 5), 100, measurer, groups), GroupBySizeResult::Grouped);
     EXPECT_EQ(groups, (std::vector<PageList>{{1}, {2}, {3}, {4}, {5}}));
 }
+
+INSTANTIATE_TEST_SUITE_P(Measurer, GroupNeverShrinksBelowOnePage, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "FitsOnlyOnce" : "AlwaysFits"; });
 
 TEST(GroupBySize, MessagesForTooBigAndFailedMeasurements)
 {
