@@ -11,10 +11,12 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
 #include <deque>
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -311,37 +313,71 @@ TEST_F(SaveSplitTest, VanishedFolderReportsTheFileCannotBeWritten)
     EXPECT_EQ(messages[0].text, Formatted(228, Out("s1.pdf")));
 }
 
-TEST_F(SaveSplitTest, FullDiskLeavesThePreviousFileIntactAndNoPartialFile)
+// How the disk fills up part-way through a save: a small file system that
+// the second section does not fit on (needs the right to mount), or a limit
+// on the size of any file the saving process writes (always available).
+enum class FullDiskKind
 {
-    if (::geteuid() != 0)
-        GTEST_SKIP() << "mounting a small file system needs root";
-    const QString small = dir.filePath(QStringLiteral("small"));
-    ASSERT_TRUE(QDir().mkpath(small));
-    if (::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "cannot mount a tmpfs here";
+    SmallFileSystem,
+    FileSizeLimit,
+};
+
+class FullDisk : public SaveSplitTest, public ::testing::WithParamInterface<FullDiskKind>
+{
+};
+
+TEST_P(FullDisk, LeavesThePreviousFileIntactAndNoPartialFile)
+{
     struct Unmount
     {
         QString path;
-        ~Unmount() { ::umount2(QFile::encodeName(path).constData(), MNT_DETACH); }
-    } unmount{small};
+        ~Unmount()
+        {
+            if (!path.isEmpty())
+                ::umount2(QFile::encodeName(path).constData(), MNT_DETACH);
+        }
+    } unmount;
+    if (GetParam() == FullDiskKind::SmallFileSystem)
+    {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "mounting a small file system needs root";
+        const QString small = dir.filePath(QStringLiteral("small"));
+        ASSERT_TRUE(QDir().mkpath(small));
+        if (::mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=64k") != 0)
+            GTEST_SKIP() << "cannot mount a tmpfs here";
+        unmount.path = small;
+        folder = small;
+    }
 
+    // Each section takes about 30 KB per page: the first fits in 64 KB, the
+    // second does not.
     std::vector<PdfFixtures::PageSpec> pages(4);
     for (auto& p : pages)
-        p.imageSide = 100; // about 30 KB of noise per page
+        p.imageSide = 100;
     source = QDir(sourceFolder).filePath(QStringLiteral("big.pdf"));
     ASSERT_TRUE(PdfFixtures::WritePdf(source, pages));
-    folder = small;
     Add(QStringLiteral("s1.pdf"), {1});
     Add(QStringLiteral("s2.pdf"), {2, 3, 4});
     ASSERT_TRUE(WriteBytes(Out("s2.pdf"), "earlier version"));
     answers = {QMessageBox::Yes};
 
     // The save runs in a child process so that a crash on the full disk
-    // shows up as this test failing rather than ending the whole program.
+    // shows up as this test failing rather than ending the whole program,
+    // and so that a file size limit binds the save alone.
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0)
     {
+        if (GetParam() == FullDiskKind::FileSizeLimit)
+        {
+            // Writing past the limit fails with an error instead of a signal.
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{};
+            ::getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = 64 * 1024;
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                ::_exit(3);
+        }
         const SaveOutcome outcome = SaveSections(Request());
         const bool reported = messages.size() == 2 &&
                               (messages[1].text == Formatted(229, Out("s2.pdf")) ||
@@ -351,11 +387,18 @@ TEST_F(SaveSplitTest, FullDiskLeavesThePreviousFileIntactAndNoPartialFile)
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status)) << "the save crashed on a full disk (signal " << WTERMSIG(status) << ")";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not reported as failed, 2: wrong message";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: not reported as failed, 2: wrong message, 3: no file size limit";
     EXPECT_EQ(PdfFixtures::PageMarkers(Out("s1.pdf")), std::vector<int>{1});
     EXPECT_EQ(ReadBytes(Out("s2.pdf")), "earlier version");
     EXPECT_EQ(Snapshot(folder).size(), 2u) << Snapshot(folder).size();
 }
+
+INSTANTIATE_TEST_SUITE_P(Kinds, FullDisk,
+                         ::testing::Values(FullDiskKind::SmallFileSystem, FullDiskKind::FileSizeLimit),
+                         [](const auto& info) {
+                             return info.param == FullDiskKind::SmallFileSystem ? "SmallFileSystem"
+                                                                                : "FileSizeLimit";
+                         });
 
 struct ProtectionCase
 {
