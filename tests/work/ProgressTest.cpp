@@ -420,6 +420,45 @@ TEST(ProgressRunTest, SecondRunOnSameObjects)
     }
 }
 
+TEST(ProgressRunTest, ReportsMadeWhileStoppingReachTheDisplayBeforeTheHandlerGoes)
+{
+    // Destruction stops and joins the worker first; the reports its item
+    // makes in answer to the stop are then delivered by the handler part,
+    // which is torn down last.
+    QWidget window;
+    auto started = std::make_shared<std::atomic<bool>>(false);
+    class UntilStopped : public WorkItem
+    {
+    public:
+        UntilStopped(std::shared_ptr<NewProgressInterface> p, std::shared_ptr<std::atomic<bool>> s)
+            : m_p(std::move(p)), m_started(std::move(s)) {}
+        void Run() override
+        {
+            *m_started = true;
+            const auto limit = std::chrono::steady_clock::now() + 10s;
+            while (!StopRequested() && std::chrono::steady_clock::now() < limit)
+                std::this_thread::sleep_for(1ms);
+            m_p->SetPos(StopRequested() ? 99 : -5);
+            m_p->Finished(7, 8);
+        }
+        std::shared_ptr<NewProgressInterface> m_p;
+        std::shared_ptr<std::atomic<bool>> m_started;
+    };
+    auto worker = std::make_unique<WorkThreadWithProgress>();
+    FakeDisplay display(worker.get(), true);
+    ASSERT_TRUE(worker->Start());
+    worker->SetWindow(&window);
+    worker->Reset();
+    worker->AddDisplay(&display);
+    display.calls.clear();
+    worker->AddItem(new UntilStopped(worker->Reporter(), started));
+    for (int i = 0; i < 2000 && !*started; ++i)
+        std::this_thread::sleep_for(5ms);
+    ASSERT_TRUE(started->load());
+    worker.reset();
+    EXPECT_EQ(display.calls, (Calls{"pos 99", "finished 7 8"}));
+}
+
 TEST(ProgressRunTest, DestroyWhileItemStillReports)
 {
     QWidget window;

@@ -286,9 +286,17 @@ TEST_P(WorkThreadTest, CancelRightAsItemStartsIsNeverLost)
         auto* item = new StoppableItem(log, i);
         thread.AddItem(item);
         // Cancel the moment the item becomes current, before or while its
-        // Run begins.
-        ASSERT_TRUE(SpinUntil([&] { return thread.HasCurrentItem(); }));
-        thread.Lock();
+        // Run begins: keep taking the lock, so the cancel comes as soon as
+        // the worker lets go of it after making the item current.
+        const auto limit = std::chrono::steady_clock::now() + 10s;
+        for (;;) {
+            thread.Lock();
+            if (thread.HasCurrentItem())
+                break;
+            thread.Unlock();
+            ASSERT_LT(std::chrono::steady_clock::now(), limit) << "item " << i << " never started";
+            std::this_thread::yield();
+        }
         thread.CancelCurrentItem(true);
         std::lock_guard<std::mutex> l(log->m);
         ASSERT_EQ(log->ran.size(), std::size_t(i + 1));
