@@ -408,6 +408,43 @@ TEST_F(AreaBaseTest, CommandsForEmptiedOrUnknownEntriesAreSkipped)
     EXPECT_TRUE(b->commands.empty());
 }
 
+TEST_F(AreaBaseTest, ControlsOfARemovedCardNeverReachTheCardGivenTheirIds)
+{
+    FakeBox* a = area->Add(80);
+    FakeBox* b = area->Add(80);
+    QPointer<CNiceMFCButton> oldButton;
+    QPointer<QLineEdit> oldEdit;
+    ASSERT_TRUE(a->CreateButton(oldButton, QRect(), 0, Qt::white, 0, false));
+    ASSERT_TRUE(a->CreateEdit(oldEdit, QRect(0, 30, 80, 20), QStringLiteral("1"), 10));
+    const int buttonId = CBaseAreaView::ControlIdOf(oldButton);
+    const int editId = CBaseAreaView::ControlIdOf(oldEdit);
+    area->RemoveBox(a->key);
+    // The removed card's controls are deleted later; meanwhile their ids
+    // are handed to another card's new controls.
+    ASSERT_FALSE(oldButton.isNull());
+    ASSERT_FALSE(oldEdit.isNull());
+    QPointer<CNiceMFCButton> newButton;
+    QPointer<QLineEdit> newEdit;
+    ASSERT_TRUE(b->CreateButton(newButton, QRect(), 0, Qt::white, 0, false));
+    ASSERT_TRUE(b->CreateEdit(newEdit, QRect(0, 30, 80, 20), QStringLiteral("2"), 10));
+    ASSERT_EQ(CBaseAreaView::ControlIdOf(newButton), buttonId);
+    ASSERT_EQ(CBaseAreaView::ControlIdOf(newEdit), editId);
+
+    oldButton->click();
+    oldEdit->setText(QStringLiteral("3"));
+    QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+    QCoreApplication::sendEvent(oldEdit, &out);
+    EXPECT_TRUE(b->commands.empty());
+    EXPECT_TRUE(b->textChanges.empty());
+    EXPECT_TRUE(b->focusLost.empty());
+
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(oldButton.isNull());
+    EXPECT_TRUE(oldEdit.isNull());
+    newButton->click();
+    EXPECT_EQ(b->commands, std::vector<int>{buttonId});
+}
+
 TEST_F(AreaBaseTest, RemovingUnknownKeyChangesNothing)
 {
     area->Add(80);

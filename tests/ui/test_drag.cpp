@@ -7,6 +7,8 @@
 
 #include <QKeyEvent>
 
+#include <limits>
+
 namespace {
 
 class DragTest : public CardsFixture
@@ -206,6 +208,33 @@ TEST_F(DragTest, PageFromTheInputAreaIsCopiedToTheCardUnderThePointer)
     EXPECT_EQ(a->pages, (PageList{1, 2, 3}));
     // The page is now placed: its mark on the document card turns green.
     EXPECT_TRUE(input->DocumentCard()->thumbnails[3]->inSection);
+}
+
+TEST_F(DragTest, OutOfRangeDragRecordIsClampedToASaneImage)
+{
+    QImage page(50, 70, QImage::Format_RGB32);
+    page.fill(Qt::gray);
+    PageDragInfo record;
+    record.pageNumber = 4;
+    record.image = &page;
+    record.width = std::numeric_limits<std::int32_t>::max();
+    record.height = -7;
+    record.offsetX = std::numeric_limits<std::int32_t>::min();
+    record.offsetY = std::numeric_limits<std::int32_t>::max();
+    const QPoint at = BeforeThumbPoint(Card(b), 2);
+    QCursor::setPos(split->viewport()->mapToGlobal(at));
+    app->Notify(EVENT_PAGE_DRAG_STARTED, reinterpret_cast<std::uintptr_t>(&record));
+    ASSERT_TRUE(split->IsDragging());
+    const QWidget* image = split->DragImageWidget();
+    ASSERT_NE(image, nullptr);
+    EXPECT_GE(image->width(), 1);
+    EXPECT_LE(image->width(), CBaseAreaView::kMaxDragImageSide);
+    EXPECT_GE(image->height(), 1);
+    EXPECT_LE(image->height(), CBaseAreaView::kMaxDragImageSide);
+    // Moving the image by its hotspot stays in range.
+    MoveSplit(at + QPoint(1, 0));
+    ReleaseSplit(at + QPoint(1, 0));
+    EXPECT_EQ(b->pages, (PageList{7, 4, 8}));
 }
 
 TEST_F(DragTest, DropOnACollapsedCardAppends)

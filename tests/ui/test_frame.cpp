@@ -7,6 +7,9 @@
 #include "ui/CCommandsWnd.h"
 #include "ui/CMainFrame.h"
 #include "ui/CMainView.h"
+#include "ui/CSplitAreaView.h"
+#include "ui/SplitSectionDisplay.h"
+#include "session/SplitSection.h"
 #include "ui/FrameCommands.h"
 #include "ui/MessageBoxes.h"
 #include "engine/PDFInstanceManager.h"
@@ -317,6 +320,54 @@ TEST_F(FrameTest, ClosingAnnouncesEverySectionThenTheDocumentWhileViewsExist)
     EXPECT_TRUE(app->Sections().empty());
     ASSERT_FALSE(split.isNull());
     EXPECT_TRUE(split->Boxes().empty());
+}
+
+TEST_F(FrameTest, ClearAllKeyDuringADragEndsTheDragBeforeTheCardsGo)
+{
+    ASSERT_TRUE(app->OpenDocument(WritePdf(6)));
+    SplitSection* a = app->AddSection(PageList{1, 2, 3});
+    SplitSection* b = app->AddSection(PageList{4, 5});
+    auto* split = static_cast<CSplitAreaView*>(view->SplitArea());
+    for (SplitSection* s : {a, b}) {
+        SplitSectionDisplay* card = split->CardFor(s);
+        ASSERT_TRUE(card && card->toggleButton);
+        QTest::mouseClick(card->toggleButton, Qt::LeftButton);
+        ASSERT_TRUE(card->expanded);
+    }
+    frame->activateWindow();
+    QTRY_VERIFY(frame->isActiveWindow());
+
+    // Page 2 of the first card dragged over the second card.
+    const QRect image = split->CardFor(a)->thumbnails[1]->ImageHitRect();
+    QTest::mousePress(split->viewport(), Qt::LeftButton, {},
+                      QPoint(image.center().x(), image.center().y() - split->ScrollPos()));
+    ASSERT_TRUE(split->IsDragging());
+    const QRect cell = split->CardFor(b)->thumbnails[0]->cellRect;
+    const QPoint over(cell.left() + 2, cell.center().y() - split->ScrollPos());
+    QTest::mouseEvent(QTest::MouseMove, split->viewport(), Qt::NoButton, {}, over);
+    ASSERT_EQ(split->DropTargetCard(), split->CardFor(b));
+
+    // The accelerator, carried out by the controller.
+    CMainFrame::SetCommandSink({});
+    QTest::keyClick(split, Qt::Key_X, Qt::ControlModifier);
+    QTRY_VERIFY(app->Sections().empty());
+    EXPECT_FALSE(split->IsDragging());
+    EXPECT_EQ(split->DropTargetCard(), nullptr);
+    EXPECT_EQ(split->DragSourceCard(), nullptr);
+    EXPECT_TRUE(split->Boxes().empty());
+
+    // The button comes up over the emptied area: nothing is dropped, and the
+    // click is the invitation's (recorded, not run).
+    CMainFrame::SetCommandSink([this](int id) {
+        commands.push_back(id);
+        return true;
+    });
+    QTest::mouseEvent(QTest::MouseMove, split->viewport(), Qt::NoButton, {}, over + QPoint(5, 5));
+    QTest::mouseRelease(split->viewport(), Qt::LeftButton, {}, over + QPoint(5, 5));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(app->Sections().empty());
+    EXPECT_NE(app->Document(), nullptr);
+    EXPECT_EQ(commands, std::vector<int>{ID_NEW_SPLIT_SECTION});
 }
 
 TEST_F(FrameTest, DestroyingTheFrameClosesTheDocument)

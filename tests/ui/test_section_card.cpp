@@ -303,6 +303,19 @@ TEST_F(SectionCardTest, StaleRemovalRequestsAreIgnored)
     EXPECT_EQ(app->Sections().size(), 1u);
 }
 
+TEST_F(SectionCardTest, RemovingTheOnlyPageLeavesAnEmptySection)
+{
+    app->SetSectionPages(section, {3});
+    Expand(card);
+    split->PostRemovePage(section, 0);
+    QApplication::processEvents();
+    ASSERT_TRUE(app->HasSection(section));
+    EXPECT_TRUE(section->pages.empty());
+    ASSERT_EQ(Card(section), card);
+    EXPECT_TRUE(card->thumbnails.empty());
+    EXPECT_TRUE(card->pageRangeEdit->text().isEmpty());
+}
+
 TEST_F(SectionCardTest, ContextMenuRemovesTheClickedPage)
 {
     Expand(card);
