@@ -669,22 +669,12 @@ bool BatchRun::MakePageLists(std::vector<PageList>& lists)
     case BatchMode::Every:
     {
         // As the Repeating Section page cuts "All Pages".
-        const auto n = static_cast<std::int64_t>(m_options.every);
-        for (std::int64_t first = 1; first <= pageCount; first += n)
-        {
-            PageList group;
-            const std::int64_t last = std::min<std::int64_t>(pageCount, first + n - 1);
-            for (std::int64_t page = first; page <= last; ++page)
-                group.push_back(static_cast<std::int32_t>(page));
-            lists.push_back(std::move(group));
-        }
+        lists = CutIntoRuns(AllPages(pageCount), m_options.every);
         return true;
     }
     case BatchMode::MaxSize:
     {
-        PageList all;
-        for (int page = 1; page <= pageCount; ++page)
-            all.push_back(page);
+        const PageList all = AllPages(pageCount);
         SpliceTrialMeasurer measurer(m_app->SourcePath(), DocumentPassword(*m_app));
         ProgressMeasurer reporting(measurer, m_console, all.size());
         m_console.StartPhase();

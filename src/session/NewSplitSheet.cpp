@@ -170,13 +170,7 @@ static PageList SourcePages(const SourcePageCombo& combo, int pageCount, const P
     switch (combo.Current())
     {
     case SourcePageCombo::Choice::AllPages:
-    {
-        PageList all;
-        all.reserve(static_cast<std::size_t>(std::max(pageCount, 0)));
-        for (int page = 1; page <= pageCount; ++page)
-            all.push_back(page);
-        return all;
-    }
+        return AllPages(pageCount);
     case SourcePageCombo::Choice::AllRemaining:
         return remaining;
     case SourcePageCombo::Choice::Typed:
@@ -316,13 +310,7 @@ bool CSectionRepeatingPage::OnApply()
         return true;
     PageList source = SourcePages(*m_range, pageCount, remainingPages);
     std::erase_if(source, [this](std::int32_t page) { return page > pageCount; });
-    for (std::size_t start = 0; start < source.size();)
-    {
-        const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(*n, source.size() - start));
-        resultLists->emplace_back(source.begin() + static_cast<std::ptrdiff_t>(start),
-                                  source.begin() + static_cast<std::ptrdiff_t>(start + take));
-        start += take;
-    }
+    *resultLists = CutIntoRuns(source, *n);
     return true;
 }
 

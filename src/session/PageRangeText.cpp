@@ -82,6 +82,30 @@ bool ParsePageList(const QString& text, std::int32_t maxPage, PageList& pages, i
     return true;
 }
 
+PageList AllPages(int pageCount)
+{
+    PageList all;
+    all.reserve(static_cast<std::size_t>(std::max(pageCount, 0)));
+    for (int page = 1; page <= pageCount; ++page)
+        all.push_back(page);
+    return all;
+}
+
+std::vector<PageList> CutIntoRuns(const PageList& pages, std::uint64_t runLength)
+{
+    std::vector<PageList> runs;
+    if (runLength == 0)
+        return runs;
+    for (std::size_t start = 0; start < pages.size();)
+    {
+        const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(runLength, pages.size() - start));
+        runs.emplace_back(pages.begin() + static_cast<std::ptrdiff_t>(start),
+                          pages.begin() + static_cast<std::ptrdiff_t>(start + take));
+        start += take;
+    }
+    return runs;
+}
+
 QString FormatPageList(const PageList& pages)
 {
     QString text;

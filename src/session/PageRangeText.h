@@ -30,6 +30,13 @@ bool ParsePageList(const QString& text, std::int32_t maxPage, PageList& pages, i
 // "first-last", single pages their number, joined by "," without spaces.
 QString FormatPageList(const PageList& pages);
 
+// The pages 1 .. pageCount in order (empty when pageCount < 1).
+PageList AllPages(int pageCount);
+
+// Cuts a page list, in its order, into consecutive runs of `runLength` pages;
+// the last run holds what is left. A run length of 0 gives no runs.
+std::vector<PageList> CutIntoRuns(const PageList& pages, std::uint64_t runLength);
+
 // One half-open range [start, end) of pages in the lenient check's range set.
 struct PageRange
 {
