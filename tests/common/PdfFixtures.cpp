@@ -40,25 +40,25 @@ std::string Noise(size_t bytes, unsigned seed)
     return data;
 }
 
-QPDFObjectHandle MakePage(QPDF& pdf, const PageSpec& spec, int number)
+QPDFObjectHandle MakePage(QPDF& pdf, const PageSpec& pageSpec, int number)
 {
-    const double x0 = spec.originX, y0 = spec.originY;
-    const double x1 = x0 + spec.width, y1 = y0 + spec.height;
-    const double side = std::min(spec.width, spec.height) / 5.0;
+    const double x0 = pageSpec.originX, y0 = pageSpec.originY;
+    const double x1 = x0 + pageSpec.width, y1 = y0 + pageSpec.height;
+    const double side = std::min(pageSpec.width, pageSpec.height) / 5.0;
 
     std::ostringstream content;
     // The orientation square in the top-left corner.
     content << "q 0 0 0 rg " << Num(x0) << ' ' << Num(y1 - side) << ' ' << Num(side) << ' '
             << Num(side) << " re f Q\n";
-    content << "BT /F1 " << Num(side / 2) << " Tf " << Num(x0 + spec.width * 0.4) << ' '
-            << Num(y0 + spec.height * 0.5) << " Td (P" << number << ") Tj ET\n";
-    if (spec.vectorArt) {
+    content << "BT /F1 " << Num(side / 2) << " Tf " << Num(x0 + pageSpec.width * 0.4) << ' '
+            << Num(y0 + pageSpec.height * 0.5) << " Td (P" << number << ") Tj ET\n";
+    if (pageSpec.vectorArt) {
         content << "q 0.2 0.4 0.8 RG 0.5 w\n";
         for (int i = 0; i < 400; ++i) {
-            const double fx = x0 + spec.width * ((i * 37) % 100) / 100.0;
-            const double fy = y0 + spec.height * ((i * 53) % 100) / 100.0;
-            const double tx = x0 + spec.width * ((i * 71) % 100) / 100.0;
-            const double ty = y0 + spec.height * ((i * 19) % 100) / 100.0;
+            const double fx = x0 + pageSpec.width * ((i * 37) % 100) / 100.0;
+            const double fy = y0 + pageSpec.height * ((i * 53) % 100) / 100.0;
+            const double tx = x0 + pageSpec.width * ((i * 71) % 100) / 100.0;
+            const double ty = y0 + pageSpec.height * ((i * 19) % 100) / 100.0;
             content << Num(fx) << ' ' << Num(fy) << " m " << Num(tx) << ' ' << Num(ty) << " l S\n";
         }
         content << "Q\n";
@@ -70,8 +70,8 @@ QPDFObjectHandle MakePage(QPDF& pdf, const PageSpec& spec, int number)
     fonts.replaceKey("/F1", pdf.makeIndirectObject(font));
     resources.replaceKey("/Font", fonts);
 
-    if (spec.imageSide > 0) {
-        const int n = spec.imageSide;
+    if (pageSpec.imageSide > 0) {
+        const int n = pageSpec.imageSide;
         QPDFObjectHandle image = QPDFObjectHandle::newStream(
             &pdf, Noise(static_cast<size_t>(n) * n * 3, static_cast<unsigned>(number)));
         QPDFObjectHandle dict = image.getDict();
@@ -84,8 +84,8 @@ QPDFObjectHandle MakePage(QPDF& pdf, const PageSpec& spec, int number)
         QPDFObjectHandle xobjects = QPDFObjectHandle::newDictionary();
         xobjects.replaceKey("/Im1", image);
         resources.replaceKey("/XObject", xobjects);
-        content << "q " << Num(spec.width / 2) << " 0 0 " << Num(spec.height / 4) << ' '
-                << Num(x0 + spec.width / 4) << ' ' << Num(y0 + spec.height / 8) << " cm /Im1 Do Q\n";
+        content << "q " << Num(pageSpec.width / 2) << " 0 0 " << Num(pageSpec.height / 4) << ' '
+                << Num(x0 + pageSpec.width / 4) << ' ' << Num(y0 + pageSpec.height / 8) << " cm /Im1 Do Q\n";
     }
 
     QPDFObjectHandle page = QPDFObjectHandle::newDictionary();
@@ -94,8 +94,8 @@ QPDFObjectHandle MakePage(QPDF& pdf, const PageSpec& spec, int number)
     for (double v : {x0, y0, x1, y1})
         box.appendItem(QPDFObjectHandle::newReal(v, 4));
     page.replaceKey("/MediaBox", box);
-    if (spec.rotate != 0)
-        page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(spec.rotate));
+    if (pageSpec.rotate != 0)
+        page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(pageSpec.rotate));
     page.replaceKey("/Resources", resources);
     page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, content.str()));
     page.replaceKey("/ParceloMarker", QPDFObjectHandle::newInteger(number));
@@ -154,8 +154,8 @@ bool WritePdf(const QString& path, const std::vector<PageSpec>& pages, const Enc
         pdf.emptyPDF();
         QPDFPageDocumentHelper helper(pdf);
         int number = 0;
-        for (const PageSpec& spec : pages)
-            helper.addPage(QPDFPageObjectHelper(MakePage(pdf, spec, ++number)), false);
+        for (const PageSpec& pageSpec : pages)
+            helper.addPage(QPDFPageObjectHelper(MakePage(pdf, pageSpec, ++number)), false);
         const QByteArray name = QFile::encodeName(path);
         QPDFWriter writer(pdf, name.constData());
         // Plain objects and a classic xref table keep damaged variants simple to make.
@@ -171,10 +171,10 @@ bool WritePdf(const QString& path, const std::vector<PageSpec>& pages, const Enc
 
 bool WritePlainPdf(const QString& path, int pageCount, double width, double height)
 {
-    PageSpec spec;
-    spec.width = width;
-    spec.height = height;
-    return WritePdf(path, std::vector<PageSpec>(static_cast<size_t>(std::max(pageCount, 0)), spec));
+    PageSpec pageSpec;
+    pageSpec.width = width;
+    pageSpec.height = height;
+    return WritePdf(path, std::vector<PageSpec>(static_cast<size_t>(std::max(pageCount, 0)), pageSpec));
 }
 
 bool WriteEncryptedPdf(const QString& path, int pageCount, const std::string& userPassword,

@@ -45,7 +45,7 @@ struct Encryption
     int permissions = PERM_ALL; // combination of PERM_* bits
 };
 
-// Writes a PDF with one page per spec. Returns false on any failure.
+// Writes a PDF with one page per entry. Returns false on any failure.
 bool WritePdf(const QString& path, const std::vector<PageSpec>& pages,
               const Encryption* encryption = nullptr);
 // N letter-size pages (or the given size).

@@ -10,17 +10,17 @@ namespace {
 
 TEST(UpdateReply, ReadsEveryField)
 {
-    ReplySpec spec;
-    spec.status = 2;
-    spec.version[0] = 3;
-    spec.version[1] = 1;
-    spec.version[2] = 7;
-    spec.version[3] = 9;
-    spec.download = "https://dl.example/p.msi";
-    spec.information = QByteArray("https://info.example/\0junk", 26);
-    spec.features = {"Faster", QByteArray(), "Z\xc3\xbcrich"};
+    ReplySpec replySpec;
+    replySpec.status = 2;
+    replySpec.version[0] = 3;
+    replySpec.version[1] = 1;
+    replySpec.version[2] = 7;
+    replySpec.version[3] = 9;
+    replySpec.download = "https://dl.example/p.msi";
+    replySpec.information = QByteArray("https://info.example/\0junk", 26);
+    replySpec.features = {"Faster", QByteArray(), "Z\xc3\xbcrich"};
     UpdateInfo info;
-    ASSERT_TRUE(ParseUpdateReply(ReplyHex(spec).toLower(), info));
+    ASSERT_TRUE(ParseUpdateReply(ReplyHex(replySpec).toLower(), info));
     EXPECT_EQ(info.status, 2u);
     EXPECT_EQ(FormatVersion(info.version, 4), QStringLiteral("3.1.7.9"));
     EXPECT_EQ(info.downloadAddress, QStringLiteral("https://dl.example/p.msi"));
@@ -33,10 +33,10 @@ TEST(UpdateReply, ReadsEveryField)
 
 TEST(UpdateReply, StatusZeroNeedsNothingElse)
 {
-    ReplySpec spec;
-    spec.status = 0;
+    ReplySpec replySpec;
+    replySpec.status = 0;
     UpdateInfo info;
-    ASSERT_TRUE(ParseUpdateReply(ReplyHex(spec), info));
+    ASSERT_TRUE(ParseUpdateReply(ReplyHex(replySpec), info));
     EXPECT_EQ(info.status, 0u);
 }
 
@@ -47,9 +47,9 @@ QByteArray Hex(const QByteArray& bytes)
 
 QByteArray WithFeatureCount(std::uint32_t count)
 {
-    ReplySpec spec;
-    spec.download = "http://a/b";
-    QByteArray bytes = ReplyBytes(spec);
+    ReplySpec replySpec;
+    replySpec.download = "http://a/b";
+    QByteArray bytes = ReplyBytes(replySpec);
     bytes.chop(4);
     for (int i = 0; i < 4; ++i)
         bytes.append(static_cast<char>((count >> (8 * i)) & 0xff));
@@ -77,10 +77,10 @@ TEST_P(UpdateReplyRejected, GivesNoResult)
 
 ReplySpec Plain()
 {
-    ReplySpec spec;
-    spec.download = "http://a/b";
-    spec.features = {"one"};
-    return spec;
+    ReplySpec replySpec;
+    replySpec.download = "http://a/b";
+    replySpec.features = {"one"};
+    return replySpec;
 }
 
 INSTANTIATE_TEST_SUITE_P(

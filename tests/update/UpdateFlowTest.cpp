@@ -104,20 +104,20 @@ protected:
         return ServeFile(r, installer.toStdString(), "\"i1\"", "Thu, 04 Jan 2024");
     }
 
-    void SetReply(const ReplySpec& spec)
+    void SetReply(const ReplySpec& replySpec)
     {
         std::lock_guard<std::mutex> lock(mutex);
-        reply = ReplyHex(spec);
+        reply = ReplyHex(replySpec);
     }
 
     ReplySpec DownloadOffer()
     {
-        ReplySpec spec;
-        spec.status = 2;
-        spec.download = server->Url("/Parcelo-Installer.msi").toUtf8();
-        spec.information = "https://www.talvane.com/parcelo/news";
-        spec.features = {"Faster splitting"};
-        return spec;
+        ReplySpec replySpec;
+        replySpec.status = 2;
+        replySpec.download = server->Url("/Parcelo-Installer.msi").toUtf8();
+        replySpec.information = "https://www.talvane.com/parcelo/news";
+        replySpec.features = {"Faster splitting"};
+        return replySpec;
     }
 
     // Presses Cancel in the progress dialog once ready() holds (bounded).
@@ -213,11 +213,11 @@ TestHttpResponse ReplyWith(const std::string& type, const QByteArray& body, int 
 
 ReplySpec OfferWithFeatureCount(std::uint32_t count)
 {
-    ReplySpec spec;
-    spec.download = "http://127.0.0.1/x.msi";
-    spec.features = {"a"};
+    ReplySpec replySpec;
+    replySpec.download = "http://127.0.0.1/x.msi";
+    replySpec.features = {"a"};
     (void)count;
-    return spec;
+    return replySpec;
 }
 
 QByteArray LyingFeatureCount()
@@ -264,14 +264,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(UpdateFlow, PurchaseOfferOpensPurchasePage)
 {
-    ReplySpec spec;
-    spec.status = 3;
-    spec.version[0] = 4;
-    spec.version[1] = 2;
-    spec.download = "https://www.talvane.com/buy?p=parcelo";
-    spec.information = "https://www.talvane.com/parcelo";
-    spec.features = {"One", "Two"};
-    SetReply(spec);
+    ReplySpec replySpec;
+    replySpec.status = 3;
+    replySpec.version[0] = 4;
+    replySpec.version[1] = 2;
+    replySpec.download = "https://www.talvane.com/buy?p=parcelo";
+    replySpec.information = "https://www.talvane.com/parcelo";
+    replySpec.features = {"One", "Two"};
+    SetReply(replySpec);
     acceptOffer = true;
     CheckForUpdates(&owner);
     ASSERT_EQ(offers.size(), 1);
@@ -299,11 +299,11 @@ class UpdateFlowAddress : public UpdateFlow, public ::testing::WithParamInterfac
 
 TEST_P(UpdateFlowAddress, OnlyWebAddressesAreOpened)
 {
-    ReplySpec spec;
-    spec.status = 3;
-    spec.download = GetParam().address;
-    spec.information = GetParam().address;
-    SetReply(spec);
+    ReplySpec replySpec;
+    replySpec.status = 3;
+    replySpec.download = GetParam().address;
+    replySpec.information = GetParam().address;
+    SetReply(replySpec);
     acceptOffer = true;
     pressMoreInfo = true;
     CheckForUpdates(&owner);
@@ -323,9 +323,9 @@ INSTANTIATE_TEST_SUITE_P(Addresses, UpdateFlowAddress,
 
 TEST_F(UpdateFlow, FeatureLinesShowAtMostThree)
 {
-    ReplySpec spec = DownloadOffer();
-    spec.features = {"1", "2", "3", "4", "5"};
-    SetReply(spec);
+    ReplySpec replySpec = DownloadOffer();
+    replySpec.features = {"1", "2", "3", "4", "5"};
+    SetReply(replySpec);
     CheckForUpdates(&owner);
     ASSERT_EQ(offers.size(), 1);
     EXPECT_EQ(offers[0].features, (QStringList{"1", "2", "3"}));
@@ -337,9 +337,9 @@ TEST_F(UpdateFlow, FeatureLinesShowAtMostThree)
 
 TEST_F(UpdateFlow, ServerTextIsNotRichTextOrFormat)
 {
-    ReplySpec spec = DownloadOffer();
-    spec.features = {"<b>%s%n<version></b>", QByteArray(), "third"};
-    SetReply(spec);
+    ReplySpec replySpec = DownloadOffer();
+    replySpec.features = {"<b>%s%n<version></b>", QByteArray(), "third"};
+    SetReply(replySpec);
     CheckForUpdates(&owner);
     ASSERT_EQ(offers.size(), 1);
     EXPECT_EQ(offers[0].features[0], QStringLiteral("<b>%s%n<version></b>"));

@@ -51,27 +51,27 @@ public:
 
 } // namespace
 
-QByteArray ReplyBytes(const ReplySpec& spec)
+QByteArray ReplyBytes(const ReplySpec& replySpec)
 {
     QByteArray out;
-    PutU32(out, spec.status);
-    if (spec.status == 0)
+    PutU32(out, replySpec.status);
+    if (replySpec.status == 0)
         return out;
-    for (std::uint16_t part : spec.version) {
+    for (std::uint16_t part : replySpec.version) {
         out.append(static_cast<char>(part & 0xff));
         out.append(static_cast<char>(part >> 8));
     }
-    PutText(out, spec.download);
-    PutText(out, spec.information);
-    PutU32(out, static_cast<std::uint32_t>(spec.features.size()));
-    for (const QByteArray& feature : spec.features)
+    PutText(out, replySpec.download);
+    PutText(out, replySpec.information);
+    PutU32(out, static_cast<std::uint32_t>(replySpec.features.size()));
+    for (const QByteArray& feature : replySpec.features)
         PutText(out, feature);
     return out;
 }
 
-QByteArray ReplyHex(const ReplySpec& spec)
+QByteArray ReplyHex(const ReplySpec& replySpec)
 {
-    return ReplyBytes(spec).toHex().toUpper();
+    return ReplyBytes(replySpec).toHex().toUpper();
 }
 
 QString TestRoot()

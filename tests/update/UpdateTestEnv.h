@@ -20,8 +20,8 @@ struct ReplySpec
 };
 
 // The decoded reply bytes and their hex text.
-QByteArray ReplyBytes(const ReplySpec& spec);
-QByteArray ReplyHex(const ReplySpec& spec);
+QByteArray ReplyBytes(const ReplySpec& replySpec);
+QByteArray ReplyHex(const ReplySpec& replySpec);
 
 // The test root (settings, app data, scripts) of this run.
 QString TestRoot();
