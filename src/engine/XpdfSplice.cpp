@@ -45,7 +45,10 @@ constexpr int kPermPrintHigh = 0x800;
 struct SpliceInput
 {
     std::shared_ptr<QPDF> pdf;
-    std::vector<QPDFPageObjectHelper> pages;
+    // Read at the first page copy: walking the page tree reads every page
+    // object, which opening only to check encryption and permissions does
+    // not need.
+    std::optional<std::vector<QPDFPageObjectHelper>> pages;
 };
 
 struct EncryptionRequest
@@ -118,7 +121,6 @@ XpdfSpliceInput OpenInput(const QString& path, const char* password)
         const QByteArray name = QFile::encodeName(path);
         pdf->processFile(name.constData(), password);
         auto input = std::make_unique<SpliceInput>();
-        input->pages = QPDFPageDocumentHelper(*pdf).getAllPages();
         input->pdf = std::move(pdf);
         return input.release();
     } catch (...) {
@@ -281,10 +283,14 @@ int xpdfSpliceAddPage(XpdfSpliceInput input, int page, XpdfSpliceOutput output)
 {
     auto* in = static_cast<SpliceInput*>(input);
     auto* out = static_cast<SpliceOutput*>(output);
-    if (!in || !out || page < 1 || page > static_cast<int>(in->pages.size()))
+    if (!in || !out || page < 1)
         return 0;
     try {
-        QPDFObjectHandle source = in->pages[static_cast<size_t>(page - 1)].getObjectHandle();
+        if (!in->pages)
+            in->pages = QPDFPageDocumentHelper(*in->pdf).getAllPages();
+        if (page > static_cast<int>(in->pages->size()))
+            return 0;
+        QPDFObjectHandle source = (*in->pages)[static_cast<size_t>(page - 1)].getObjectHandle();
         // Inherited box, rotation and resources must travel with the page.
         in->pdf->pushInheritedAttributesToPage();
         QPDFObjectHandle copy = out->pdf->copyForeignObject(source);
