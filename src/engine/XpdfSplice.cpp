@@ -171,8 +171,11 @@ bool WriteOutput(SpliceOutput& out)
     if (sink.Failed())
         return false;
 
+    // The data is handed to the system, not forced to the disk: trial files
+    // are measured and deleted at once, and a caller that keeps a file
+    // flushes it itself before giving it its final name (Save Split does).
     QFile& file = *out.temp;
-    if (!file.flush() || ::fsync(file.handle()) != 0)
+    if (!file.flush())
         return false;
     // Temporary files are private; the finished file gets the usual mode.
     const mode_t mask = ::umask(0);

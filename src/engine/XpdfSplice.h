@@ -43,5 +43,6 @@ int xpdfSpliceSetEncryption(XpdfSpliceOutput output, int kind, const char* owner
 int xpdfSpliceAddPage(XpdfSpliceInput input, int page, XpdfSpliceOutput output);
 
 // Writes and closes the output; the handle is freed in every case. Returns
-// nonzero when the complete file was written.
+// nonzero when the complete file was written. The file is not forced to the
+// disk (no fsync); a caller that keeps it does that.
 int xpdfSpliceCloseOutput(XpdfSpliceOutput output);

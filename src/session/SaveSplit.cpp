@@ -143,6 +143,16 @@ QString CreateTempBeside(const QString& folder)
     return QString();
 }
 
+// Forces a finished file to the disk.
+bool SyncFile(const QString& path)
+{
+    const int fd = ::open(Native(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    return ::close(fd) == 0 && synced;
+}
+
 // Writes one section to a temporary file and moves it over the output path.
 // Returns 0 on success, else the number of the message to show.
 int WriteSection(XpdfSpliceInput input, const SplitSection& section, const QString& folder,
@@ -178,6 +188,11 @@ int WriteSection(XpdfSpliceInput input, const SplitSection& section, const QStri
         ok = xpdfSpliceAddPage(input, section.pages[i], output) != 0;
     const bool closed = xpdfSpliceCloseOutput(output) != 0;
     if (!ok || !closed)
+        return 229;
+    // On the disk before it takes the section's name, so that a crash after
+    // the save never leaves an empty or partial file under that name; a
+    // write error the system reports only now fails the section.
+    if (!SyncFile(temp))
         return 229;
 
     // A replaced file keeps its access rights.
