@@ -73,7 +73,11 @@ void ApplySettings(Poppler::Document& doc)
     }
     doc.setRenderHint(Poppler::Document::Antialiasing, s.vectorAntialias);
     doc.setRenderHint(Poppler::Document::TextAntialiasing, s.antialias);
-    doc.setRenderHint(Poppler::Document::TextHinting, true);
+    // No glyph hinting: page images are thumbnails whose glyphs are a few
+    // pixels high, where hinting changes little but runs the font's byte
+    // code for every glyph of every page (Poppler's own command-line
+    // renderer leaves it off as well).
+    doc.setRenderHint(Poppler::Document::TextHinting, false);
     doc.setPaperColor(Qt::white);
 }
 
