@@ -122,23 +122,20 @@ bool IsUnwritableTarget(const QString& path)
     return (st.st_mode & 0222) == 0 || ::access(native.constData(), W_OK) != 0;
 }
 
-// Creates a new, empty, uniquely named file in the folder and returns its
-// path; empty when the folder does not take new files.
-QString CreateTempBeside(const QString& folder)
+// A hidden, randomly named path in the folder that names nothing yet; empty
+// when the folder cannot be examined. The splicing layer writes its own
+// temporary file and renames it to this path only once it is complete, so
+// the name needs no placeholder file of its own.
+QString UnusedPathBeside(const QString& folder)
 {
     for (int attempt = 0; attempt < 100; ++attempt)
     {
         const QString name = QStringLiteral(".parcelo-%1.tmp")
                                  .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
         const QString path = OutputPath(folder, name);
-        const int fd = ::open(Native(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0)
-        {
-            ::close(fd);
-            return path;
-        }
-        if (errno != EEXIST)
-            return QString();
+        struct stat st {};
+        if (::lstat(Native(path).constData(), &st) != 0)
+            return errno == ENOENT ? path : QString();
     }
     return QString();
 }
@@ -158,7 +155,7 @@ bool SyncFile(const QString& path)
 int WriteSection(XpdfSpliceInput input, const SplitSection& section, const QString& folder,
                  const QString& outputPath, const std::optional<OutputProtection>& protection)
 {
-    const QString temp = CreateTempBeside(folder);
+    const QString temp = UnusedPathBeside(folder);
     if (temp.isEmpty())
         return 228;
     struct RemoveUnlessKept

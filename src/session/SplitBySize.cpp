@@ -7,9 +7,31 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <QRandomGenerator>
+#include <cerrno>
 #include <map>
+#include <sys/stat.h>
 #include <utility>
+
+namespace {
+
+// A randomly named path in the temporary folder that names nothing yet;
+// empty when the folder cannot be examined.
+QString UnusedTrialPath()
+{
+    const QDir folder(QDir::tempPath());
+    for (int attempt = 0; attempt < 100; ++attempt)
+    {
+        const QString path = folder.filePath(
+            QStringLiteral("SPLIT%1.pdf").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0')));
+        struct stat st {};
+        if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
+            return errno == ENOENT ? path : QString();
+    }
+    return QString();
+}
+
+} // namespace
 
 SpliceTrialMeasurer::SpliceTrialMeasurer(QString sourcePath, QString password)
     : m_sourcePath(std::move(sourcePath))
@@ -37,17 +59,13 @@ std::optional<std::uint64_t> SpliceTrialMeasurer::MeasurePages(const PageList& p
     if (!m_input || n > pages.size())
         return std::nullopt;
 
-    // Reserve a unique name in the temporary folder; the file is removed when
-    // this measurement ends, whatever happens.
-    QString path;
-    {
-        QTemporaryFile reserve(QDir(QDir::tempPath()).filePath(QStringLiteral("SPLITXXXXXX.pdf")));
-        reserve.setAutoRemove(false);
-        if (!reserve.open())
-            return std::nullopt;
-        path = reserve.fileName();
-        reserve.close();
-    }
+    // A unique name in the temporary folder; the file is removed when this
+    // measurement ends, whatever happens. The splicing layer writes its own
+    // temporary file beside it and gives it this name only once complete, so
+    // no placeholder file is created for the name.
+    const QString path = UnusedTrialPath();
+    if (path.isEmpty())
+        return std::nullopt;
     struct RemoveOnExit
     {
         QString path;
