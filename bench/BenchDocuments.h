@@ -1,0 +1,22 @@
+#pragma once
+// Documents the benchmark measures, written with the qpdf library.
+//
+// The mixed document looks like a typical report: every page carries a
+// heading and a page of body text in the standard fonts; every third page a
+// chart drawn with paths, fills and curves; every fifth page a photograph
+// (a JPEG image made here). Pages weigh a few KB (text only) to a few tens of
+// KB (with a photograph). The plain document has one short text block per
+// page.
+#include <QString>
+
+namespace BenchDocuments {
+
+// 1-based pages; every page is letter size, every 50th one turned by 90
+// degrees. False on any failure.
+bool WriteMixedDocument(const QString& path, int pageCount);
+bool WritePlainDocument(const QString& path, int pageCount);
+
+// Page count of a PDF read with the qpdf library; -1 when it cannot be read.
+int CountPages(const QString& path);
+
+} // namespace BenchDocuments

@@ -1,0 +1,943 @@
+// parcelo-bench: measures opening, page thumbnails, saving, split by size and
+// memory through the program's own code paths, each beside the command-line
+// tool that does the same job, on documents it makes itself. Prints one table.
+//
+// Usage: parcelo-bench [--only open,first,thumbs,save,split,memory] [--repeats N] [--keep] [--docs DIR]
+//   --only   runs only the named measurements
+//   --keep   keeps the run's folder (its documents can be reused with --docs)
+//   --docs   takes mixed.pdf and plain.pdf from DIR instead of writing them
+#include "BenchDocuments.h"
+
+#include "engine/PDFInstanceManager.h"
+#include "session/CParceloApp.h"
+#include "session/ParceloInstance.h"
+#include "session/SaveSplit.h"
+#include "session/Settings.h"
+#include "session/SplitBySize.h"
+#include "session/SplitSection.h"
+#include "ui/MessageBoxes.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <ctime>
+#include <iostream>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr double kMiB = 1024.0 * 1024.0;
+constexpr const char* kMemoryChildFlag = "--memory-child";
+
+double MsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+struct Samples
+{
+    std::vector<double> values;
+    void Add(double v) { values.push_back(v); }
+    bool Empty() const { return values.empty(); }
+    double Median() const
+    {
+        if (values.empty())
+            return 0;
+        std::vector<double> v = values;
+        std::sort(v.begin(), v.end());
+        const size_t n = v.size();
+        return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+    }
+    double Max() const { return values.empty() ? 0 : *std::max_element(values.begin(), values.end()); }
+};
+
+QString Ms(double ms)
+{
+    if (ms >= 10000)
+        return QString::number(ms / 1000.0, 'f', 2) + QStringLiteral(" s");
+    return QString::number(ms, 'f', ms < 100 ? 1 : 0) + QStringLiteral(" ms");
+}
+
+QString Bytes(double bytes)
+{
+    if (bytes >= kMiB)
+        return QString::number(bytes / kMiB, 'f', 1) + QStringLiteral(" MiB");
+    return QString::number(bytes / 1024.0, 'f', 1) + QStringLiteral(" KiB");
+}
+
+QString Ratio(double ours, double peer)
+{
+    if (peer <= 0)
+        return QStringLiteral("-");
+    return QString::number(ours / peer, 'f', 2);
+}
+
+// Peak and current resident memory of this process, in bytes.
+std::uint64_t StatusValue(const char* key)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray wanted(key);
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(wanted)) {
+            const QList<QByteArray> parts = line.mid(wanted.size()).simplified().split(' ');
+            return parts.isEmpty() ? 0 : parts[0].toULongLong() * 1024;
+        }
+    }
+    return 0;
+}
+
+// Processor time of the calling thread.
+double ThreadCpuMs()
+{
+    timespec t {};
+    if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t) != 0)
+        return 0;
+    return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1e6;
+}
+
+QString LoadAverage()
+{
+    QFile f(QStringLiteral("/proc/loadavg"));
+    if (!f.open(QIODevice::ReadOnly))
+        return QStringLiteral("?");
+    return QString::fromLatin1(f.readAll()).section(QLatin1Char(' '), 0, 2);
+}
+
+struct ToolRun
+{
+    bool ok = false;
+    double ms = 0;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs a command-line tool to its end; the time is wall clock from start to
+// exit, process start-up included.
+ToolRun RunTool(const QString& program, const QStringList& arguments)
+{
+    ToolRun run;
+    QProcess process;
+    const Clock::time_point start = Clock::now();
+    process.start(program, arguments);
+    if (!process.waitForStarted(-1))
+        return run;
+    process.waitForFinished(-1);
+    run.ms = MsSince(start);
+    run.out = process.readAllStandardOutput();
+    run.err = process.readAllStandardError();
+    run.ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return run;
+}
+
+int CountFiles(const QString& folder)
+{
+    return static_cast<int>(QDir(folder).entryList(QDir::Files).size());
+}
+
+// Counts page announcements of the page image service.
+class ThumbnailWaiter : public PDFInstanceManager::PDFPageCallback
+{
+public:
+    void Expect(PDFInstance* instance, int count)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_instance = instance;
+        m_expected = count;
+        m_received = 0;
+        m_pages.assign(static_cast<size_t>(count) + 1, 0);
+        m_first.reset();
+    }
+
+    void PageRetrieved(PDFInstance* instance, int page) override
+    {
+        const Clock::time_point now = Clock::now();
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (instance != m_instance || page < 1 || page >= static_cast<int>(m_pages.size()))
+            return;
+        if (!m_first)
+            m_first = now;
+        if (!m_pages[static_cast<size_t>(page)]++)
+            ++m_received;
+        if (m_received >= m_expected)
+            m_done.notify_all();
+    }
+
+    // Waits until every expected page was announced; false on time-out.
+    bool Wait(std::chrono::seconds limit)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        return m_done.wait_for(lock, limit, [this] { return m_received >= m_expected; });
+    }
+
+    std::optional<Clock::time_point> First()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_first;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    PDFInstance* m_instance = nullptr;
+    int m_expected = 0;
+    int m_received = 0;
+    std::vector<int> m_pages;
+    std::optional<Clock::time_point> m_first;
+};
+
+// Counts the trial files of each group: GroupBySize measures prefixes of the
+// remaining pages, so a new remainder length starts a new group.
+class CountingMeasurer : public PageGroupMeasurer
+{
+public:
+    explicit CountingMeasurer(PageGroupMeasurer& inner) : m_inner(inner) {}
+
+    std::optional<std::uint64_t> MeasurePages(const PageList& pages, std::size_t n) override
+    {
+        if (m_groups.empty() || m_groups.back().remaining != pages.size())
+            m_groups.push_back({pages.size(), 0});
+        ++m_groups.back().trials;
+        const std::optional<std::uint64_t> size = m_inner.MeasurePages(pages, n);
+        if (size)
+            m_bytes += static_cast<double>(*size);
+        return size;
+    }
+
+    // Bytes of all trial files written.
+    double TrialBytes() const { return m_bytes; }
+
+    struct Group
+    {
+        std::size_t remaining; // pages searched for this group
+        int trials;
+    };
+    const std::vector<Group>& Groups() const { return m_groups; }
+
+private:
+    PageGroupMeasurer& m_inner;
+    std::vector<Group> m_groups;
+    double m_bytes = 0;
+};
+
+struct Row
+{
+    QString measure, ours, peer, limit, result;
+};
+
+QString Verdict(bool pass)
+{
+    return pass ? QStringLiteral("PASS") : QStringLiteral("MISS");
+}
+
+class Bench
+{
+public:
+    Bench(CParceloApp& app, QString folder, int repeats)
+        : m_app(app), m_folder(std::move(folder)), m_repeats(std::max(1, repeats))
+    {
+        PDFInstanceManager::Get().SetCallback(&m_waiter);
+    }
+    ~Bench() { PDFInstanceManager::Get().SetCallback(nullptr); }
+
+    // Writes the documents, or takes them from `reuse` (a folder kept by an
+    // earlier run with --keep) when it holds them.
+    bool MakeDocuments(bool mixed, bool plain, const QString& reuse);
+    void MeasureOpen(const QString& label, const QString& path);
+    void MeasureFirstThumbnail();
+    void MeasureThumbnails();
+    void MeasureSaves();
+    void MeasureSplitBySize(std::uint64_t limit, const QString& label);
+    void MeasureMemory(const QString& self);
+    // Prints the table; false when a measurement failed.
+    bool Print(const QString& loadBefore);
+
+    QString MixedPath() const { return m_folder + QStringLiteral("/mixed.pdf"); }
+    QString PlainPath() const { return m_folder + QStringLiteral("/plain.pdf"); }
+
+private:
+    QString NewFolder(const QString& name)
+    {
+        const QString path = m_folder + QLatin1Char('/') + name + QString::number(++m_folderSerial);
+        QDir().mkpath(path);
+        return path;
+    }
+    void Note(const QString& text) { std::cerr << "parcelo-bench: " << text.toStdString() << std::endl; }
+    void Fail(const QString& text)
+    {
+        Note(QStringLiteral("ERROR: ") + text);
+        m_failures.append(text);
+    }
+    bool OpenOurs(const QString& path)
+    {
+        if (m_app.SourcePath() == path && m_app.Document())
+            return true;
+        return m_app.OpenDocument(path);
+    }
+    // Saves the session's sections into the folder through Save Split.
+    bool SaveInto(const QString& folder)
+    {
+        SaveRequest request;
+        request.sourcePath = m_app.SourcePath();
+        request.sourcePassword = DocumentPassword(m_app);
+        for (const auto& section : m_app.Sections())
+            request.sections.push_back(section.get());
+        request.setFileName = [this](SplitSection* section, const QString& name) {
+            m_app.SetSectionFileName(section, name);
+        };
+        request.folder = folder;
+        return SaveSections(request) == SaveOutcome::Saved;
+    }
+
+    CParceloApp& m_app;
+    QString m_folder;
+    int m_repeats;
+    int m_folderSerial = 0;
+    ThumbnailWaiter m_waiter;
+    std::vector<Row> m_rows;
+    QStringList m_context;
+    QStringList m_failures;
+    std::optional<double> m_fullSaveMs;
+};
+
+bool Bench::MakeDocuments(bool mixed, bool plain, const QString& reuse)
+{
+    auto take = [&](const QString& name) {
+        return !reuse.isEmpty() && QFile::copy(reuse + QLatin1Char('/') + name, m_folder + QLatin1Char('/') + name);
+    };
+    if (mixed && !take(QStringLiteral("mixed.pdf"))) {
+        Note(QStringLiteral("writing the 1,000-page mixed document"));
+        if (!BenchDocuments::WriteMixedDocument(MixedPath(), 1000)) {
+            Fail(QStringLiteral("cannot write the mixed document"));
+            return false;
+        }
+    }
+    if (mixed) {
+        // What single pages weigh: the size of a one-page file of each of the
+        // first 30 pages, less the size of a file without pages.
+        SpliceTrialMeasurer measurer(MixedPath(), QString());
+        Samples sizes;
+        const std::optional<std::uint64_t> empty = measurer.MeasurePages(PageList{}, 0);
+        for (int page = 1; page <= 30; ++page) {
+            if (const auto size = measurer.MeasurePages(PageList{page}, 1))
+                sizes.Add(static_cast<double>(*size) - static_cast<double>(empty.value_or(0)));
+        }
+        double mean = 0;
+        for (double v : sizes.values)
+            mean += v / static_cast<double>(sizes.values.size());
+        const double minimum = sizes.values.empty() ? 0 : *std::min_element(sizes.values.begin(), sizes.values.end());
+        m_context.append(QStringLiteral("mixed.pdf: 1000 pages, %1; one-page files of pages 1-30 add %2 to %3 "
+                                        "(mean %4) to an empty file of %5")
+                             .arg(Bytes(QFileInfo(MixedPath()).size()), Bytes(minimum), Bytes(sizes.Max()),
+                                  Bytes(mean), Bytes(static_cast<double>(empty.value_or(0)))));
+    }
+    if (plain && !take(QStringLiteral("plain.pdf"))) {
+        Note(QStringLiteral("writing the 10,000-page plain document"));
+        if (!BenchDocuments::WritePlainDocument(PlainPath(), 10000)) {
+            Fail(QStringLiteral("cannot write the plain document"));
+            return false;
+        }
+    }
+    if (plain) {
+        m_context.append(QStringLiteral("plain.pdf: 10000 pages, %1").arg(Bytes(QFileInfo(PlainPath()).size())));
+    }
+    return true;
+}
+
+void Bench::MeasureOpen(const QString& label, const QString& path)
+{
+    Note(QStringLiteral("open to page count: ") + label);
+    m_app.CloseDocument();
+    Samples ours, peer;
+    int ourCount = 0, peerCount = 0;
+    const int repeats = std::max(m_repeats, 5);
+    for (int r = 0; r < repeats; ++r) {
+        auto runPeer = [&] {
+            const ToolRun run = RunTool(QStringLiteral("qpdf"), {QStringLiteral("--show-npages"), path});
+            if (!run.ok)
+                return Fail(QStringLiteral("qpdf --show-npages failed: ") + QString::fromLocal8Bit(run.err));
+            peerCount = run.out.trimmed().toInt();
+            peer.Add(run.ms);
+        };
+        auto runOurs = [&] {
+            const Clock::time_point start = Clock::now();
+            const bool opened = m_app.OpenDocument(path);
+            const int count = m_app.PageCount();
+            const double ms = MsSince(start);
+            m_app.CloseDocument();
+            if (!opened)
+                return Fail(QStringLiteral("cannot open ") + path);
+            ourCount = count;
+            ours.Add(ms);
+        };
+        if (r % 2) {
+            runOurs();
+            runPeer();
+        } else {
+            runPeer();
+            runOurs();
+        }
+    }
+    if (ourCount != peerCount)
+        Fail(QStringLiteral("page counts differ: ours %1, qpdf %2").arg(ourCount).arg(peerCount));
+    m_rows.push_back({QStringLiteral("open to page count, %1 (%2 pages)").arg(label).arg(ourCount),
+                      Ms(ours.Median()), Ms(peer.Median()),
+                      QStringLiteral("ratio %1").arg(Ratio(ours.Median(), peer.Median())), QStringLiteral("info")});
+}
+
+void Bench::MeasureFirstThumbnail()
+{
+    Note(QStringLiteral("time to the first thumbnail after open"));
+    m_app.CloseDocument();
+    // The worker looks at its queue four times a second when idle; a
+    // document is opened at any moment of that cycle, so each run starts
+    // after a random pause.
+    std::mt19937 random(20240611u);
+    std::uniform_int_distribution<int> pause(0, 249);
+    Samples firsts, opens, afterOpen;
+    const int repeats = std::max(25, m_repeats);
+    for (int r = 0; r < repeats; ++r) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause(random)));
+        const Clock::time_point start = Clock::now();
+        if (!m_app.OpenDocument(MixedPath()))
+            return Fail(QStringLiteral("cannot open the mixed document"));
+        const Clock::time_point opened = Clock::now();
+        ParceloInstance* document = m_app.Document();
+        m_waiter.Expect(document, 1);
+        document->GetPageImage(1, false);
+        if (!m_waiter.Wait(std::chrono::seconds(30)))
+            Fail(QStringLiteral("first thumbnail did not arrive"));
+        else if (const auto first = m_waiter.First()) {
+            firsts.Add(std::chrono::duration<double, std::milli>(*first - start).count());
+            opens.Add(std::chrono::duration<double, std::milli>(opened - start).count());
+            afterOpen.Add(std::chrono::duration<double, std::milli>(*first - opened).count());
+        }
+        m_app.CloseDocument();
+    }
+    // The render of page 1 alone, on this thread, for comparison.
+    Samples render;
+    if (m_app.OpenDocument(MixedPath())) {
+        const Clock::time_point start = Clock::now();
+        m_app.Document()->GetPageImage(1, true);
+        render.Add(MsSince(start));
+        m_app.CloseDocument();
+    }
+    m_context.append(QStringLiteral("first thumbnail: open %1, then queue wait and render %2 (median; max %3); "
+                                    "page 1 renders in %4; the idle worker looks at its queue every 250 ms")
+                         .arg(Ms(opens.Median()), Ms(afterOpen.Median()), Ms(afterOpen.Max()), Ms(render.Median())));
+    m_rows.push_back({QStringLiteral("first thumbnail after open, mixed (median / max of %1)").arg(repeats),
+                      Ms(firsts.Median()) + QStringLiteral(" / ") + Ms(firsts.Max()), QStringLiteral("-"),
+                      QStringLiteral("< 150 ms"), Verdict(firsts.Median() < 150)});
+}
+
+void Bench::MeasureThumbnails()
+{
+    Note(QStringLiteral("all thumbnails at 14.4 dpi, mixed document"));
+    m_app.CloseDocument();
+    Samples ours, peer;
+    const int repeats = std::max(3, m_repeats / 2 + 1);
+    int pages = 0;
+    double rawBytes = 0;
+    for (int r = 0; r < repeats; ++r) {
+        auto runPeer = [&] {
+            const QString out = NewFolder(QStringLiteral("ppm"));
+            const ToolRun run = RunTool(QStringLiteral("pdftoppm"),
+                                        {QStringLiteral("-r"), QStringLiteral("14.4"), MixedPath(), out + QStringLiteral("/p")});
+            if (!run.ok)
+                Fail(QStringLiteral("pdftoppm failed: ") + QString::fromLocal8Bit(run.err));
+            else if (CountFiles(out) != 1000)
+                Fail(QStringLiteral("pdftoppm wrote %1 files").arg(CountFiles(out)));
+            else
+                peer.Add(run.ms);
+            QDir(out).removeRecursively();
+        };
+        auto runOurs = [&] {
+            // From the open to the last page announced, as the document card
+            // asks for every page.
+            const Clock::time_point start = Clock::now();
+            if (!m_app.OpenDocument(MixedPath()))
+                return Fail(QStringLiteral("cannot open the mixed document"));
+            ParceloInstance* document = m_app.Document();
+            pages = m_app.PageCount();
+            m_waiter.Expect(document, pages);
+            for (int page = 1; page <= pages; ++page)
+                document->GetPageImage(page, false);
+            const bool done = m_waiter.Wait(std::chrono::seconds(600));
+            const double ms = MsSince(start);
+            int missing = 0;
+            rawBytes = 0;
+            for (int page = 1; page <= pages; ++page) {
+                if (const QImage* image = document->GetPageImage(page, false))
+                    rawBytes += static_cast<double>(image->sizeInBytes());
+                else
+                    ++missing;
+            }
+            m_app.CloseDocument();
+            if (!done || missing)
+                return Fail(QStringLiteral("%1 thumbnails missing").arg(missing));
+            ours.Add(ms);
+        };
+        if (r % 2) {
+            runOurs();
+            runPeer();
+        } else {
+            runPeer();
+            runOurs();
+        }
+    }
+    m_rows.push_back({QStringLiteral("all thumbnails 14.4 dpi, mixed (%1 pages; vs pdftoppm)").arg(pages),
+                      Ms(ours.Median()), Ms(peer.Median()),
+                      QStringLiteral("ratio %1 (<= 1.00)").arg(Ratio(ours.Median(), peer.Median())),
+                      Verdict(!ours.Empty() && !peer.Empty() && ours.Median() <= peer.Median())});
+    m_context.append(QStringLiteral("thumbnails of mixed.pdf: %1 of pixels; per page ours %2, pdftoppm %3")
+                         .arg(Bytes(rawBytes), Ms(ours.Median() / std::max(pages, 1)),
+                              Ms(peer.Median() / std::max(pages, 1))));
+}
+
+void Bench::MeasureSaves()
+{
+    Note(QStringLiteral("saving: 100 sections of 10 pages, 1 section of all pages"));
+    if (!OpenOurs(MixedPath()))
+        return Fail(QStringLiteral("cannot open the mixed document"));
+    const int pages = m_app.PageCount();
+    Samples ours100, peer100, oursAll, copy, cpu100;
+    for (int r = 0; r < m_repeats; ++r) {
+        auto runOurs100 = [&] {
+            m_app.ClearAllSections();
+            for (int first = 1; first <= pages; first += 10) {
+                PageList group;
+                for (int page = first; page < first + 10 && page <= pages; ++page)
+                    group.push_back(page);
+                m_app.AddSection(group);
+            }
+            const QString out = NewFolder(QStringLiteral("save100-"));
+            const double cpuStart = ThreadCpuMs();
+            const Clock::time_point start = Clock::now();
+            const bool saved = SaveInto(out);
+            const double ms = MsSince(start);
+            cpu100.Add(ThreadCpuMs() - cpuStart);
+            if (!saved || CountFiles(out) != 100)
+                Fail(QStringLiteral("saving 100 sections failed (%1 files)").arg(CountFiles(out)));
+            else
+                ours100.Add(ms);
+            if (r == 0) {
+                for (const QString& name : QDir(out).entryList(QDir::Files)) {
+                    if (BenchDocuments::CountPages(out + QLatin1Char('/') + name) != 10)
+                        Fail(QStringLiteral("saved section %1 does not hold 10 pages").arg(name));
+                }
+            }
+            QDir(out).removeRecursively();
+            m_app.ClearAllSections();
+        };
+        auto runPeer100 = [&] {
+            const QString out = NewFolder(QStringLiteral("qpdf100-"));
+            const ToolRun run = RunTool(QStringLiteral("qpdf"), {QStringLiteral("--split-pages=10"), MixedPath(),
+                                                                 out + QStringLiteral("/out.pdf")});
+            if (!run.ok || CountFiles(out) != 100)
+                Fail(QStringLiteral("qpdf --split-pages failed: ") + QString::fromLocal8Bit(run.err));
+            else
+                peer100.Add(run.ms);
+            QDir(out).removeRecursively();
+        };
+        auto runOursAll = [&] {
+            m_app.ClearAllSections();
+            PageList all;
+            for (int page = 1; page <= pages; ++page)
+                all.push_back(page);
+            m_app.AddSection(all);
+            const QString out = NewFolder(QStringLiteral("saveall-"));
+            const Clock::time_point start = Clock::now();
+            const bool saved = SaveInto(out);
+            const double ms = MsSince(start);
+            if (!saved || CountFiles(out) != 1)
+                Fail(QStringLiteral("saving all pages failed"));
+            else
+                oursAll.Add(ms);
+            if (r == 0) {
+                const QStringList names = QDir(out).entryList(QDir::Files);
+                if (names.size() != 1 || BenchDocuments::CountPages(out + QLatin1Char('/') + names[0]) != pages)
+                    Fail(QStringLiteral("the saved whole document does not hold every page"));
+                else
+                    m_context.append(QStringLiteral("one section of all pages saves as %1")
+                                         .arg(Bytes(QFileInfo(out + QLatin1Char('/') + names[0]).size())));
+            }
+            QDir(out).removeRecursively();
+            m_app.ClearAllSections();
+        };
+        auto runCopy = [&] {
+            const QString out = NewFolder(QStringLiteral("cp-"));
+            const ToolRun run = RunTool(QStringLiteral("cp"), {MixedPath(), out + QStringLiteral("/copy.pdf")});
+            if (!run.ok)
+                Fail(QStringLiteral("cp failed"));
+            else
+                copy.Add(run.ms);
+            QDir(out).removeRecursively();
+        };
+        if (r % 2) {
+            runOurs100();
+            runPeer100();
+            runOursAll();
+            runCopy();
+        } else {
+            runPeer100();
+            runOurs100();
+            runCopy();
+            runOursAll();
+        }
+    }
+    m_rows.push_back({QStringLiteral("save 100 sections x 10 pages (vs qpdf --split-pages=10)"), Ms(ours100.Median()),
+                      Ms(peer100.Median()),
+                      QStringLiteral("ratio %1 (<= 1.00)").arg(Ratio(ours100.Median(), peer100.Median())),
+                      Verdict(!ours100.Empty() && !peer100.Empty() && ours100.Median() <= peer100.Median())});
+    m_rows.push_back({QStringLiteral("save 1 section of all %1 pages (vs cp of the source)").arg(pages),
+                      Ms(oursAll.Median()), Ms(copy.Median()),
+                      QStringLiteral("ratio %1").arg(Ratio(oursAll.Median(), copy.Median())), QStringLiteral("info")});
+    if (!oursAll.Empty())
+        m_fullSaveMs = oursAll.Median();
+    m_context.append(QStringLiteral("save 100 sections: ours spends %1 on the processor of %2 wall clock (the rest "
+                                    "waits for the disk: every file is synced before it takes its name); qpdf does not sync")
+                         .arg(Ms(cpu100.Median()), Ms(ours100.Median())));
+}
+
+void Bench::MeasureSplitBySize(std::uint64_t limit, const QString& label)
+{
+    Note(QStringLiteral("split by size, limit ") + label);
+    if (!OpenOurs(MixedPath()))
+        return Fail(QStringLiteral("cannot open the mixed document"));
+    if (!m_fullSaveMs) {
+        // The reference for the time: one save of every page.
+        m_app.ClearAllSections();
+        PageList all;
+        for (int page = 1; page <= m_app.PageCount(); ++page)
+            all.push_back(page);
+        m_app.AddSection(all);
+        const QString out = NewFolder(QStringLiteral("saveall-"));
+        const Clock::time_point start = Clock::now();
+        if (SaveInto(out))
+            m_fullSaveMs = MsSince(start);
+        QDir(out).removeRecursively();
+        m_app.ClearAllSections();
+    }
+    const int pages = m_app.PageCount();
+    PageList all;
+    for (int page = 1; page <= pages; ++page)
+        all.push_back(page);
+
+    // As the By Size page does it: one measurer for each apply step. The
+    // grouping is the same every time; the first run's counts are reported.
+    std::vector<CountingMeasurer::Group> counts;
+    double trialBytes = 0;
+    std::vector<PageList> groups;
+    Samples times;
+    for (int r = 0; r < 3; ++r) {
+        SpliceTrialMeasurer measurer(m_app.SourcePath(), DocumentPassword(m_app));
+        CountingMeasurer counting(measurer);
+        std::vector<PageList> found;
+        const Clock::time_point start = Clock::now();
+        const bool grouped = GroupBySize(nullptr, all, limit, counting, found);
+        times.Add(MsSince(start));
+        if (!grouped)
+            return Fail(QStringLiteral("split by size %1 failed").arg(label));
+        if (r == 0) {
+            counts = counting.Groups();
+            trialBytes = counting.TrialBytes();
+            groups = std::move(found);
+        } else if (found != groups) {
+            Fail(QStringLiteral("split by size %1 grouped differently on a second run").arg(label));
+        }
+    }
+    const double ms = times.Median();
+
+    // Every page once, in order.
+    PageList joined;
+    for (const PageList& group : groups)
+        joined.insert(joined.end(), group.begin(), group.end());
+    if (joined != all)
+        Fail(QStringLiteral("split by size %1 lost, repeated or reordered pages").arg(label));
+
+    if (counts.size() != groups.size())
+        Fail(QStringLiteral("split by size %1: %2 searches for %3 groups").arg(label).arg(counts.size()).arg(groups.size()));
+    int maxTrials = 0, overBound = 0, worstBound = 0, totalTrials = 0;
+    double meanTrials = 0;
+    QStringList detail;
+    for (const auto& g : counts) {
+        const int bound = static_cast<int>(std::ceil(std::log2(static_cast<double>(g.remaining)))) + 1;
+        if (g.trials > maxTrials) {
+            maxTrials = g.trials;
+            worstBound = bound;
+        }
+        if (g.trials > bound)
+            ++overBound;
+        totalTrials += g.trials;
+        meanTrials += static_cast<double>(g.trials) / static_cast<double>(counts.size());
+        detail.append(QStringLiteral("%1/%2").arg(g.trials).arg(bound));
+    }
+
+    // Write the groups and measure the real files.
+    m_app.ClearAllSections();
+    for (const PageList& group : groups)
+        m_app.AddSection(group);
+    const QString out = NewFolder(QStringLiteral("bysize-"));
+    std::uint64_t largest = 0;
+    int tooBig = 0;
+    if (!SaveInto(out)) {
+        Fail(QStringLiteral("saving the size groups %1 failed").arg(label));
+    } else {
+        for (const auto& section : m_app.Sections()) {
+            const std::uint64_t size =
+                static_cast<std::uint64_t>(QFileInfo(out + QLatin1Char('/') + section->fileName).size());
+            largest = std::max(largest, size);
+            if (size > limit || size == 0)
+                ++tooBig;
+        }
+    }
+    QDir(out).removeRecursively();
+    m_app.ClearAllSections();
+
+    const QString name = QStringLiteral("split by size <= %1: ").arg(label);
+    m_rows.push_back({name + QStringLiteral("groups"), QString::number(groups.size()), QStringLiteral("-"),
+                      QStringLiteral("-"), QStringLiteral("info")});
+    m_rows.push_back({name + QStringLiteral("trial writes per group (max / mean)"),
+                      QStringLiteral("%1 / %2").arg(maxTrials).arg(meanTrials, 0, 'f', 1), QStringLiteral("-"),
+                      QStringLiteral("<= ceil(log2 n)+1 (%1 at max); %2 over").arg(worstBound).arg(overBound),
+                      Verdict(overBound == 0)});
+    m_rows.push_back({name + QStringLiteral("total time, median of 3 (vs one full save)"), Ms(ms),
+                      m_fullSaveMs ? Ms(*m_fullSaveMs) : QStringLiteral("-"),
+                      QStringLiteral("ratio %1 (<= 3.00)").arg(Ratio(ms, m_fullSaveMs.value_or(0))),
+                      Verdict(m_fullSaveMs && ms <= 3 * *m_fullSaveMs)});
+    m_rows.push_back({name + QStringLiteral("largest group file written"), Bytes(static_cast<double>(largest)),
+                      QStringLiteral("-"),
+                      QStringLiteral("<= %1; %2 over").arg(Bytes(static_cast<double>(limit))).arg(tooBig),
+                      Verdict(tooBig == 0 && largest > 0)});
+    const double documentBytes = static_cast<double>(QFileInfo(MixedPath()).size());
+    m_context.append(QStringLiteral("split by size %1: %2 trial files of %3 in all (%4 times the document); "
+                                    "trial writes / bound per group: %5")
+                         .arg(label)
+                         .arg(totalTrials)
+                         .arg(Bytes(trialBytes))
+                         .arg(trialBytes / std::max(documentBytes, 1.0), 0, 'f', 1)
+                         .arg(detail.join(QLatin1Char(' '))));
+}
+
+void Bench::MeasureMemory(const QString& self)
+{
+    Note(QStringLiteral("peak memory with every thumbnail of the 10,000-page document (child process)"));
+    const ToolRun run = RunTool(self, {QString::fromLatin1(kMemoryChildFlag), PlainPath()});
+    const QList<QByteArray> fields = run.out.trimmed().split(' ');
+    if (!run.ok || fields.size() < 6 || fields[0] != "memory") {
+        Fail(QStringLiteral("the memory run failed: ") + QString::fromLocal8Bit(run.err + run.out));
+        return;
+    }
+    const double hwm = fields[1].toDouble();
+    const double raw = fields[2].toDouble();
+    const int pages = fields[3].toInt();
+    const double renderMs = fields[4].toDouble();
+    const double baseline = fields[5].toDouble();
+    const double limit = raw + 150 * kMiB;
+    m_rows.push_back({QStringLiteral("peak RSS, all %1 thumbnails of plain cached (vs raw pixels)").arg(pages),
+                      Bytes(hwm), Bytes(raw),
+                      QStringLiteral("<= raw + 150 MiB = %1").arg(Bytes(limit)), Verdict(pages == 10000 && hwm <= limit)});
+    m_context.append(QStringLiteral("memory child: peak before opening %1; peak over raw pixels %2; "
+                                    "open and all 10000 thumbnails took %3")
+                         .arg(Bytes(baseline), Bytes(hwm - raw), Ms(renderMs)));
+}
+
+bool Bench::Print(const QString& loadBefore)
+{
+    const QStringList header = {QStringLiteral("Measure"), QStringLiteral("Ours"), QStringLiteral("Peer"),
+                                QStringLiteral("Ratio or limit"), QStringLiteral("Result")};
+    std::vector<int> widths;
+    for (const QString& h : header)
+        widths.push_back(static_cast<int>(h.size()));
+    for (const Row& row : m_rows) {
+        const QString cells[] = {row.measure, row.ours, row.peer, row.limit, row.result};
+        for (int i = 0; i < 5; ++i)
+            widths[static_cast<size_t>(i)] = std::max(widths[static_cast<size_t>(i)], static_cast<int>(cells[i].size()));
+    }
+    auto line = [&](const QStringList& cells) {
+        QString text;
+        for (int i = 0; i < cells.size(); ++i) {
+            if (i)
+                text += QStringLiteral(" | ");
+            text += cells[i].leftJustified(widths[static_cast<size_t>(i)]);
+        }
+        std::cout << text.trimmed().toStdString() << '\n';
+    };
+    std::cout << "parcelo-bench: " << std::thread::hardware_concurrency() << " cores, load average "
+              << loadBefore.toStdString() << " at start, " << LoadAverage().toStdString()
+              << " at end; times are wall-clock medians; peers run interleaved with ours\n";
+    line(header);
+    QStringList rule;
+    for (int w : widths)
+        rule.append(QString(w, QLatin1Char('-')));
+    std::cout << rule.join(QStringLiteral("-|-")).toStdString() << '\n';
+    for (const Row& row : m_rows)
+        line({row.measure, row.ours, row.peer, row.limit, row.result});
+    for (const QString& text : m_context)
+        std::cout << "  " << text.toStdString() << '\n';
+    for (const QString& text : m_failures)
+        std::cout << "  ERROR: " << text.toStdString() << '\n';
+    std::cout.flush();
+    return m_failures.isEmpty();
+}
+
+// The hidden child run: open the document, render and cache every thumbnail
+// through the page image service, then report the peak resident memory.
+int MemoryChild(const QString& path)
+{
+    CParceloApp app;
+    if (!app.InitInstance(false))
+        return 1;
+    const std::uint64_t baseline = StatusValue("VmHWM:");
+    ThumbnailWaiter waiter;
+    PDFInstanceManager::Get().SetCallback(&waiter);
+    const Clock::time_point start = Clock::now();
+    if (!app.OpenDocument(path)) {
+        std::cerr << "cannot open " << path.toStdString() << '\n';
+        return 1;
+    }
+    ParceloInstance* document = app.Document();
+    const int pages = app.PageCount();
+    waiter.Expect(document, pages);
+    for (int page = 1; page <= pages; ++page)
+        document->GetPageImage(page, false);
+    if (!waiter.Wait(std::chrono::seconds(1800))) {
+        std::cerr << "thumbnails did not arrive\n";
+        return 1;
+    }
+    const double ms = MsSince(start);
+    double raw = 0;
+    int cached = 0;
+    for (int page = 1; page <= pages; ++page) {
+        if (const QImage* image = document->GetPageImage(page, false)) {
+            raw += static_cast<double>(image->sizeInBytes());
+            ++cached;
+        }
+    }
+    const std::uint64_t peak = StatusValue("VmHWM:");
+    std::cout << "memory " << peak << ' ' << static_cast<std::uint64_t>(raw) << ' ' << cached << ' ' << ms << ' '
+              << baseline << std::endl;
+    PDFInstanceManager::Get().SetCallback(nullptr);
+    app.CloseDocument();
+    app.ExitInstance();
+    return 0;
+}
+
+void QuietToolkitMessages(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::cerr << text.toStdString() << '\n';
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qInstallMessageHandler(QuietToolkitMessages);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+
+    // Settings and the engine configuration go into a folder of this run, so
+    // the user's own are never touched. The child inherits them.
+    const bool child = argc >= 3 && std::string(argv[1]) == kMemoryChildFlag;
+    std::unique_ptr<QTemporaryDir> work;
+    if (!child) {
+        work = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/parcelo-bench-XXXXXX"));
+        if (!work->isValid()) {
+            std::cerr << "parcelo-bench: cannot create a temporary folder\n";
+            return 1;
+        }
+        qputenv("PARCELO_SETTINGS_DIR", QFile::encodeName(work->path() + QStringLiteral("/settings")));
+        qputenv("PARCELO_COMMON_APPDATA", QFile::encodeName(work->path() + QStringLiteral("/appdata")));
+        QDir().mkpath(work->path() + QStringLiteral("/appdata/Talvane"));
+    }
+
+    QApplication application(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Talvane"));
+    QCoreApplication::setApplicationName(QStringLiteral("Parcelo"));
+    ApplySettingsLocationOverride();
+
+    // Messages of the save and grouping code are printed, never shown.
+    SetMessageHandler([](const MessageRequest& request) {
+        std::cerr << "parcelo-bench: message: " << request.text.toStdString() << '\n';
+        return request.buttons.testFlag(QMessageBox::Ok) ? QMessageBox::Ok : QMessageBox::No;
+    });
+
+    if (child)
+        return MemoryChild(QString::fromLocal8Bit(argv[2]));
+
+    QStringList only;
+    int repeats = 5;
+    QString reuse;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        if (a == QLatin1String("--only") && i + 1 < arguments.size()) {
+            only = arguments[++i].split(QLatin1Char(','), Qt::SkipEmptyParts);
+        } else if (a == QLatin1String("--repeats") && i + 1 < arguments.size()) {
+            repeats = arguments[++i].toInt();
+        } else if (a == QLatin1String("--docs") && i + 1 < arguments.size()) {
+            reuse = arguments[++i];
+        } else if (a == QLatin1String("--keep")) {
+            work->setAutoRemove(false);
+            std::cerr << "parcelo-bench: keeping " << work->path().toStdString() << '\n';
+        } else {
+            std::cerr << "usage: parcelo-bench [--only open,first,thumbs,save,split,memory] [--repeats N] [--keep] [--docs DIR]\n";
+            return a == QLatin1String("--help") ? 0 : 2;
+        }
+    }
+    auto wanted = [&only](const char* part) { return only.isEmpty() || only.contains(QLatin1String(part)); };
+    const QString loadBefore = LoadAverage();
+
+    CParceloApp app;
+    if (!app.InitInstance(false)) {
+        std::cerr << "parcelo-bench: the PDF engines could not be started\n";
+        return 1;
+    }
+    int failures = 0;
+    {
+        Bench bench(app, work->path(), repeats);
+        const bool needMixed = wanted("open") || wanted("first") || wanted("thumbs") || wanted("save") || wanted("split");
+        const bool needPlain = wanted("open") || wanted("memory");
+        if (bench.MakeDocuments(needMixed, needPlain, reuse)) {
+            if (wanted("open")) {
+                bench.MeasureOpen(QStringLiteral("mixed"), bench.MixedPath());
+                bench.MeasureOpen(QStringLiteral("plain"), bench.PlainPath());
+            }
+            if (wanted("first"))
+                bench.MeasureFirstThumbnail();
+            if (wanted("thumbs"))
+                bench.MeasureThumbnails();
+            if (wanted("save"))
+                bench.MeasureSaves();
+            if (wanted("split")) {
+                bench.MeasureSplitBySize(500ull * 1024, QStringLiteral("500 KB"));
+                bench.MeasureSplitBySize(2ull * 1024 * 1024, QStringLiteral("2 MB"));
+            }
+            app.CloseDocument();
+            if (wanted("memory"))
+                bench.MeasureMemory(QCoreApplication::applicationFilePath());
+        }
+        failures = bench.Print(loadBefore) ? 0 : 1;
+    }
+    app.ExitInstance();
+    return failures;
+}
