@@ -9,6 +9,8 @@
 #include "ui/CParceloSplashScreen.h"
 #include "update/UpdateCheck.h"
 
+#include <utility>
+
 namespace {
 
 UrlOpener& CurrentOpener()
@@ -55,9 +57,7 @@ bool OpenWebAddress(const QString& address)
 
 UrlOpener SetUrlOpener(UrlOpener opener)
 {
-    UrlOpener previous = std::move(CurrentOpener());
-    CurrentOpener() = std::move(opener);
-    return previous;
+    return std::exchange(CurrentOpener(), std::move(opener));
 }
 
 void CParceloApp::OnHelpOnline()

@@ -17,6 +17,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -466,9 +467,7 @@ void CNewSplitSectionSheet::accept()
 
 SheetRunHook SetSheetRunHook(SheetRunHook hook)
 {
-    SheetRunHook previous = std::move(CurrentSheetHook());
-    CurrentSheetHook() = std::move(hook);
-    return previous;
+    return std::exchange(CurrentSheetHook(), std::move(hook));
 }
 
 void RunNewSplitSection(CParceloApp& app, QWidget* owner)

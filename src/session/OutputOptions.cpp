@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <utility>
 
 CPDFOutputOptionDlg::CPDFOutputOptionDlg(QWidget* parent)
     : QDialog(parent)
@@ -154,7 +155,5 @@ bool RunOutputOptions(QWidget* owner, OutputProtection& protection)
 
 OutputOptionsHook SetOutputOptionsHook(OutputOptionsHook hook)
 {
-    OutputOptionsHook previous = std::move(CurrentOutputOptionsHook());
-    CurrentOutputOptionsHook() = std::move(hook);
-    return previous;
+    return std::exchange(CurrentOutputOptionsHook(), std::move(hook));
 }

@@ -24,6 +24,7 @@
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -367,14 +368,10 @@ void RunSaveSplit(CParceloApp& app, QWidget* owner)
 
 ShiftStateHook SetShiftStateHook(ShiftStateHook hook)
 {
-    ShiftStateHook previous = std::move(CurrentShiftHook());
-    CurrentShiftHook() = std::move(hook);
-    return previous;
+    return std::exchange(CurrentShiftHook(), std::move(hook));
 }
 
 OpenFolderHook SetOpenFolderHook(OpenFolderHook hook)
 {
-    OpenFolderHook previous = std::move(CurrentOpenFolderHook());
-    CurrentOpenFolderHook() = std::move(hook);
-    return previous;
+    return std::exchange(CurrentOpenFolderHook(), std::move(hook));
 }

@@ -22,6 +22,7 @@
 #include <QVariant>
 #include <QWheelEvent>
 #include <algorithm>
+#include <utility>
 
 namespace
 {
@@ -797,9 +798,7 @@ bool CBaseAreaView::OnCmdMsg(int)
 
 CBaseAreaView::PopupHandler CBaseAreaView::SetPopupHandler(PopupHandler handler)
 {
-    PopupHandler previous = std::move(PopupHandlerSlot());
-    PopupHandlerSlot() = std::move(handler);
-    return previous;
+    return std::exchange(PopupHandlerSlot(), std::move(handler));
 }
 
 int CBaseAreaView::TrackPopup(QMenu* popup, const QPoint& screenPos)

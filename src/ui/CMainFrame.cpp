@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QKeySequence>
 #include <QShortcut>
+#include <utility>
 
 namespace
 {
@@ -120,9 +121,7 @@ bool CMainFrame::OnDefaultCommand(int commandId)
 
 CMainFrame::CommandSink CMainFrame::SetCommandSink(CommandSink sink)
 {
-    CommandSink previous = std::move(CommandSinkSlot());
-    CommandSinkSlot() = std::move(sink);
-    return previous;
+    return std::exchange(CommandSinkSlot(), std::move(sink));
 }
 
 bool CMainFrame::event(QEvent* event)

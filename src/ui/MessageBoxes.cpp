@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QWidget>
+#include <utility>
 
 namespace {
 
@@ -43,9 +44,7 @@ QMessageBox::StandardButton ShowQuestion(QWidget* owner, const QString& text,
 
 MessageHandler SetMessageHandler(MessageHandler handler)
 {
-    MessageHandler previous = std::move(CurrentMessageHandler());
-    CurrentMessageHandler() = std::move(handler);
-    return previous;
+    return std::exchange(CurrentMessageHandler(), std::move(handler));
 }
 
 QString ChooseFile(const FileDialogRequest& request)
@@ -59,7 +58,5 @@ QString ChooseFile(const FileDialogRequest& request)
 
 FileDialogHandler SetFileDialogHandler(FileDialogHandler handler)
 {
-    FileDialogHandler previous = std::move(CurrentFileDialogHandler());
-    CurrentFileDialogHandler() = std::move(handler);
-    return previous;
+    return std::exchange(CurrentFileDialogHandler(), std::move(handler));
 }

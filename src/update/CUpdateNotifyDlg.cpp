@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <utility>
 
 namespace {
 
@@ -35,9 +36,7 @@ QLabel* MakeLabel(QWidget* parent, const QRect& rect)
 
 CUpdateNotifyDlg::AnswerHook CUpdateNotifyDlg::SetAnswerHook(AnswerHook hook)
 {
-    AnswerHook old = std::move(Hook());
-    Hook() = std::move(hook);
-    return old;
+    return std::exchange(Hook(), std::move(hook));
 }
 
 CUpdateNotifyDlg::CUpdateNotifyDlg(const UpdateInfo* info, const QString& product, QWidget* parent)

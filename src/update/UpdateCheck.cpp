@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -61,16 +62,12 @@ QString UpdateServerHost()
 
 UpdateUrlOpener SetUpdateUrlOpener(UpdateUrlOpener opener)
 {
-    UpdateUrlOpener old = std::move(Opener());
-    Opener() = std::move(opener);
-    return old;
+    return std::exchange(Opener(), std::move(opener));
 }
 
 UpdateQuitHandler SetUpdateQuitHandler(UpdateQuitHandler handler)
 {
-    UpdateQuitHandler old = std::move(QuitHandler());
-    QuitHandler() = std::move(handler);
-    return old;
+    return std::exchange(QuitHandler(), std::move(handler));
 }
 
 bool IsWebAddress(const QString& address)
