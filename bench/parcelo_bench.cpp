@@ -15,6 +15,7 @@
 #include "session/Settings.h"
 #include "session/SplitBySize.h"
 #include "session/SplitSection.h"
+#include "support/ConsoleMessages.h"
 #include "ui/MessageBoxes.h"
 
 #include <QApplication>
@@ -841,17 +842,11 @@ int MemoryChild(const QString& path)
     return 0;
 }
 
-void QuietToolkitMessages(QtMsgType type, const QMessageLogContext&, const QString& text)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::cerr << text.toStdString() << '\n';
-}
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qInstallMessageHandler(QuietToolkitMessages);
+    ShowOnlySevereToolkitMessages();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 

@@ -1,5 +1,6 @@
 // parcelo-split: cuts one PDF document into several without a window.
 #include "session/BatchSplit.h"
+#include "support/ConsoleMessages.h"
 
 #include <QApplication>
 #include <QStringList>
@@ -7,21 +8,9 @@
 #include <iostream>
 #include <unistd.h>
 
-namespace {
-
-// The program speaks through its own messages; the toolkit's chatter (for
-// instance about the missing display) is not shown.
-void QuietToolkitMessages(QtMsgType type, const QMessageLogContext&, const QString& text)
-{
-    if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::cerr << text.toStdString() << '\n';
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
-    qInstallMessageHandler(QuietToolkitMessages);
+    ShowOnlySevereToolkitMessages();
     // The session's document objects are widgets that are never shown; no
     // display is needed.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
