@@ -67,6 +67,14 @@ struct Samples
         return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
     }
     double Max() const { return values.empty() ? 0 : *std::max_element(values.begin(), values.end()); }
+    double Min() const { return values.empty() ? 0 : *std::min_element(values.begin(), values.end()); }
+    double Mean() const
+    {
+        double sum = 0;
+        for (double v : values)
+            sum += v;
+        return values.empty() ? 0 : sum / static_cast<double>(values.size());
+    }
 };
 
 QString Ms(double ms)
@@ -321,16 +329,20 @@ private:
 
 bool Bench::MakeDocuments(bool mixed, bool plain, const QString& reuse)
 {
-    auto take = [&](const QString& name) {
-        return !reuse.isEmpty() && QFile::copy(reuse + QLatin1Char('/') + name, m_folder + QLatin1Char('/') + name);
+    // Copies the document from a kept folder of an earlier run, else writes it.
+    auto provide = [&](const QString& name, const QString& what, bool (*write)(const QString&, int), int pages) {
+        const QString path = m_folder + QLatin1Char('/') + name;
+        if (!reuse.isEmpty() && QFile::copy(reuse + QLatin1Char('/') + name, path))
+            return true;
+        Note(QStringLiteral("writing the %1").arg(what));
+        if (write(path, pages))
+            return true;
+        Fail(QStringLiteral("cannot write the %1").arg(what));
+        return false;
     };
-    if (mixed && !take(QStringLiteral("mixed.pdf"))) {
-        Note(QStringLiteral("writing the 1,000-page mixed document"));
-        if (!BenchDocuments::WriteMixedDocument(MixedPath(), 1000)) {
-            Fail(QStringLiteral("cannot write the mixed document"));
-            return false;
-        }
-    }
+    if (mixed && !provide(QStringLiteral("mixed.pdf"), QStringLiteral("1,000-page mixed document"),
+                          &BenchDocuments::WriteMixedDocument, 1000))
+        return false;
     if (mixed) {
         // What single pages weigh: the size of a one-page file of each of the
         // first 30 pages, less the size of a file without pages.
@@ -341,22 +353,14 @@ bool Bench::MakeDocuments(bool mixed, bool plain, const QString& reuse)
             if (const auto size = measurer.MeasurePages(PageList{page}, 1))
                 sizes.Add(static_cast<double>(*size) - static_cast<double>(empty.value_or(0)));
         }
-        double mean = 0;
-        for (double v : sizes.values)
-            mean += v / static_cast<double>(sizes.values.size());
-        const double minimum = sizes.values.empty() ? 0 : *std::min_element(sizes.values.begin(), sizes.values.end());
         m_context.append(QStringLiteral("mixed.pdf: 1000 pages, %1; one-page files of pages 1-30 add %2 to %3 "
                                         "(mean %4) to an empty file of %5")
-                             .arg(Bytes(QFileInfo(MixedPath()).size()), Bytes(minimum), Bytes(sizes.Max()),
-                                  Bytes(mean), Bytes(static_cast<double>(empty.value_or(0)))));
+                             .arg(Bytes(QFileInfo(MixedPath()).size()), Bytes(sizes.Min()), Bytes(sizes.Max()),
+                                  Bytes(sizes.Mean()), Bytes(static_cast<double>(empty.value_or(0)))));
     }
-    if (plain && !take(QStringLiteral("plain.pdf"))) {
-        Note(QStringLiteral("writing the 10,000-page plain document"));
-        if (!BenchDocuments::WritePlainDocument(PlainPath(), 10000)) {
-            Fail(QStringLiteral("cannot write the plain document"));
-            return false;
-        }
-    }
+    if (plain && !provide(QStringLiteral("plain.pdf"), QStringLiteral("10,000-page plain document"),
+                          &BenchDocuments::WritePlainDocument, 10000))
+        return false;
     if (plain) {
         m_context.append(QStringLiteral("plain.pdf: 10000 pages, %1").arg(Bytes(QFileInfo(PlainPath()).size())));
     }
