@@ -16,7 +16,7 @@
 #include "session/SplitBySize.h"
 #include "session/SplitSection.h"
 #include "support/ConsoleMessages.h"
-#include "ui/MessageBoxes.h"
+#include "session/SessionUser.h"
 
 #include <QApplication>
 #include <QDir>

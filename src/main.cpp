@@ -1,5 +1,6 @@
 // Parcelo: cuts one PDF document into several.
 #include "session/CParceloApp.h"
+#include "ui/WindowApp.h"
 
 #include <QApplication>
 
@@ -11,12 +12,14 @@ int main(int argc, char** argv)
     QApplication::setQuitOnLastWindowClosed(true);
 
     CParceloApp controller;
-    if (!controller.InitInstance(true))
+    if (!controller.InitInstance() || !StartWindow(controller))
     {
+        StopWindow();
         controller.ExitInstance();
         return 1;
     }
     const int code = app.exec();
+    StopWindow();
     const int exitCode = controller.ExitInstance();
     return code != 0 ? code : exitCode;
 }

@@ -2,7 +2,7 @@
 #include "session/BatchSplit.h"
 #include "support/ConsoleMessages.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QStringList>
 
 #include <iostream>
@@ -11,11 +11,8 @@
 int main(int argc, char** argv)
 {
     ShowOnlySevereToolkitMessages();
-    // The session's document objects are widgets that are never shown; no
-    // display is needed.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    // No display and no window system: the splitter needs only the core.
+    QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Talvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Parcelo"));
 

@@ -41,9 +41,8 @@ bool PDFInstance::Open(const QString& path, int promptId)
         if (!parent)
             return false;
         m_hostParent = parent;
-        auto* host = new QWidget(parent);
+        auto* host = new QObject(parent);
         host->setObjectName(QStringLiteral("1"));
-        host->setGeometry(0, 0, 0, 0);
         m_hostWindow = host;
         if (pdfCreateViewer(&m_viewer, host) != PDFVIEWER_OK) {
             m_viewer = nullptr;
@@ -52,7 +51,7 @@ bool PDFInstance::Open(const QString& path, int promptId)
     }
     if (!m_viewer)
         return false;
-    if (!LoadDocument(path, m_manager->MainWindow(), QString(), promptId))
+    if (!LoadDocument(path, QString(), promptId))
         return false;
 
     const int pages = std::max(pdfGetNumPages(m_viewer), 0);

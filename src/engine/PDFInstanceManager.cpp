@@ -17,13 +17,10 @@ namespace {
 
 } // namespace
 
-CHiddenWnd::CHiddenWnd(PDFInstanceManager* manager, int slot, QWidget* parent)
-    : QWidget(parent), m_manager(manager), m_slot(slot)
+CHiddenWnd::CHiddenWnd(PDFInstanceManager* manager, int slot, QObject* parent)
+    : QObject(parent), m_manager(manager), m_slot(slot)
 {
     setObjectName(QStringLiteral("CHiddenWnd%1").arg(ControlId()));
-    setAttribute(Qt::WA_DontShowOnScreen);
-    setGeometry(0, 0, 0, 0);
-    hide();
 }
 
 CHiddenWnd::~CHiddenWnd()

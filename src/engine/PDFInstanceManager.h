@@ -10,7 +10,8 @@
 
 #include <QEvent>
 #include <QString>
-#include <QWidget>
+#include <QObject>
+#include <QPointer>
 
 #include <atomic>
 #include <deque>
@@ -19,13 +20,14 @@
 
 class PDFInstanceManager;
 
-// The invisible child window that parents a document's viewer window. It
-// frees its slot in the manager's host window list when destroyed.
-class CHiddenWnd : public QWidget
+// The hidden host that parents a document's viewer (a hidden window where
+// viewers are windows; here a plain object owned by the main window). It
+// frees its slot in the manager's host list when destroyed.
+class CHiddenWnd : public QObject
 {
     Q_OBJECT
 public:
-    CHiddenWnd(PDFInstanceManager* manager, int slot, QWidget* parent);
+    CHiddenWnd(PDFInstanceManager* manager, int slot, QObject* parent);
     ~CHiddenWnd() override;
     int Slot() const { return m_slot; }
     int ControlId() const { return 130 + m_slot; }
@@ -100,9 +102,9 @@ public:
     PDFPageCallback* Callback() const { return m_callback.load(); }
     PDFPageCallback* GetCallback() const { return Callback(); }
 
-    // The main window: parent of the hidden windows and of password prompts.
-    void SetMainWindow(QWidget* window) { m_mainWindow = window; }
-    QWidget* MainWindow() const { return m_mainWindow; }
+    // The main window: parent of the hidden hosts.
+    void SetMainWindow(QObject* window) { m_mainWindow = window; }
+    QObject* MainWindow() const { return m_mainWindow; }
 
     // Inspection (takes the lock).
     std::size_t PendingRequests();
@@ -120,6 +122,6 @@ private:
     std::map<QString, PDFInstance*> m_registry;
     std::vector<CHiddenWnd*> m_hostWindows;
     std::atomic<PDFPageCallback*> m_callback{nullptr};
-    QPointer<QWidget> m_mainWindow;
+    QPointer<QObject> m_mainWindow;
     std::deque<PDFRetrievePage*> m_requests;
 };

@@ -3,7 +3,6 @@
 #include "resources/StringTable.h"
 #include "support/PathHelpers.h"
 #include "support/TextHelpers.h"
-#include "ui/CStringDlg.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,6 +13,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -148,23 +148,39 @@ PDFViewWrapper::~PDFViewWrapper()
     delete m_hostWindow.data();
 }
 
-bool PDFViewWrapper::AskPassword(QWidget* parent, int promptId, const QString& fileName)
+namespace {
+
+PasswordPrompt& CurrentPasswordPrompt()
 {
-    CStringDlg dlg(parent ? parent : m_hostWindow.data());
-    dlg.m_passwordMode = true;
-    if (promptId != 0) {
-        QString title = LoadResString(promptId);
-        title.replace(QLatin1String("%s"), fileName);
-        dlg.m_title = title;
-    }
-    if (dlg.DoModal() != CStringDlg::IDOK_RESULT)
+    static PasswordPrompt prompt;
+    return prompt;
+}
+
+} // namespace
+
+PasswordPrompt SetPasswordPrompt(PasswordPrompt prompt)
+{
+    return std::exchange(CurrentPasswordPrompt(), std::move(prompt));
+}
+
+bool PDFViewWrapper::AskPassword(int promptId, const QString& fileName)
+{
+    const PasswordPrompt& prompt = CurrentPasswordPrompt();
+    if (!prompt)
         return false;
-    m_password = dlg.m_value;
+    QString title;
+    if (promptId != 0) {
+        title = LoadResString(promptId);
+        title.replace(QLatin1String("%s"), fileName);
+    }
+    QString typed;
+    if (!prompt(title, typed))
+        return false;
+    m_password = typed;
     return true;
 }
 
-bool PDFViewWrapper::LoadDocument(const QString& path, QWidget* parent, const QString& password,
-                                  int promptId)
+bool PDFViewWrapper::LoadDocument(const QString& path, const QString& password, int promptId)
 {
     if (!m_viewer)
         return false;
@@ -184,7 +200,7 @@ bool PDFViewWrapper::LoadDocument(const QString& path, QWidget* parent, const QS
         QString folder, name;
         if (!SplitPath(path, folder, name))
             name.clear();
-        if (!AskPassword(parent, promptId, name))
+        if (!AskPassword(promptId, name))
             return false;
         if (pdfLoadFileWithPasswordW(m_viewer, path, PasswordBytes(m_password).constData()) != PDFVIEWER_OK)
             return false;

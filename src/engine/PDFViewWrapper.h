@@ -7,7 +7,8 @@
 
 #include <QPointer>
 #include <QString>
-#include <QWidget>
+#include <QObject>
+#include <functional>
 
 class QImage;
 
@@ -20,16 +21,16 @@ public:
     PDFViewWrapper(const PDFViewWrapper&) = delete;
     PDFViewWrapper& operator=(const PDFViewWrapper&) = delete;
 
-    // Asks for a password with the text prompt (owned by parent, or by the
-    // host window when parent is null). promptId != 0: the prompt title is
-    // that string formatted with fileName. True when the user confirmed a
-    // password, which is then the stored password; otherwise it is unchanged.
-    virtual bool AskPassword(QWidget* parent, int promptId, const QString& fileName);
+    // Asks for a password through the password prompt. promptId != 0: the
+    // prompt's title is that string formatted with fileName. True when a
+    // password was given, which is then the stored password; otherwise it is
+    // unchanged.
+    virtual bool AskPassword(int promptId, const QString& fileName);
 
     // Loads the document. password empty: load without one, and prompt once
     // (promptId) when the engine says a password is needed. Non-empty: it is
     // stored and used. False on any failure; shows no message. Window thread.
-    bool LoadDocument(const QString& path, QWidget* parent, const QString& password, int promptId);
+    bool LoadDocument(const QString& path, const QString& password, int promptId);
 
     // Renders the page (1-based) at the resolution (dots per inch) into an
     // image that owns its pixels, turned as the page is displayed. The caller
@@ -44,10 +45,16 @@ public:
     PdfViewer Viewer() const { return m_viewer; }
 
 protected:
-    QPointer<QWidget> m_hostWindow; // the window the viewer lives in
+    QPointer<QObject> m_hostWindow; // the host the viewer lives in
     PdfViewer m_viewer = nullptr;
     QString m_password;
 };
+
+// How the viewer layer asks for a password: true with the text exactly as
+// given, false when declined. The layers above install one; without one every
+// password prompt is declined. Returns the previous prompt.
+using PasswordPrompt = std::function<bool(const QString& title, QString& password)>;
+PasswordPrompt SetPasswordPrompt(PasswordPrompt prompt);
 
 // Where the engine configuration lives and what goes into it.
 struct ViewerEngineLocations

@@ -40,7 +40,7 @@ EngineSettings g_settings;
 struct Viewer
 {
     std::mutex mutex;
-    QWidget* parent = nullptr;
+    QObject* parent = nullptr;
     bool showPasswordDialog = true;
     bool hyperlinks = true;
     bool continuous = true;
@@ -190,7 +190,7 @@ int pdfInitLibrary(const char* configPath)
     return PDFVIEWER_OK;
 }
 
-int pdfCreateViewer(PdfViewer* viewer, QWidget* parent)
+int pdfCreateViewer(PdfViewer* viewer, QObject* parent)
 {
     if (!viewer)
         return PDFVIEWER_ERR_BAD_ARG;

@@ -5,7 +5,7 @@
 #include <QString>
 #include <cstdint>
 
-class QWidget;
+class QObject;
 
 using PdfViewer = void*;
 
@@ -37,7 +37,7 @@ enum : int
 };
 
 int pdfInitLibrary(const char* configPath);
-int pdfCreateViewer(PdfViewer* viewer, QWidget* parent);
+int pdfCreateViewer(PdfViewer* viewer, QObject* parent);
 int pdfShowPasswordDialog(PdfViewer viewer, int show);
 int pdfLoadFileW(PdfViewer viewer, const QString& path);
 int pdfLoadFileWithPasswordW(PdfViewer viewer, const QString& path, const char* password);

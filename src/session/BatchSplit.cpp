@@ -2,14 +2,13 @@
 
 #include "resources/StringTable.h"
 #include "session/CParceloApp.h"
-#include "session/OutputOptions.h"
+#include "session/OutputProtection.h"
 #include "session/PageRangeText.h"
 #include "session/SaveSplit.h"
 #include "session/SplitBySize.h"
 #include "session/SplitSection.h"
 #include "support/PathHelpers.h"
-#include "ui/CStringDlg.h"
-#include "ui/MessageBoxes.h"
+#include "session/SessionUser.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -467,27 +466,22 @@ private:
     QTemporaryDir& m_folder;
 };
 
-// The caller installs these for one run and gets the previous ones back.
-class HandlerScope
+// Makes the run the session's user for its duration.
+class UserScope
 {
 public:
-    HandlerScope(MessageHandler messages, CStringDlg::ModalHook prompt)
-        : m_messages(SetMessageHandler(std::move(messages)))
-        , m_prompt(CStringDlg::SetModalHook(std::move(prompt)))
-    {
-    }
-    ~HandlerScope()
-    {
-        SetMessageHandler(std::move(m_messages));
-        CStringDlg::SetModalHook(std::move(m_prompt));
-    }
+    explicit UserScope(SessionUser* user) : m_previous(SetSessionUser(user)) {}
+    ~UserScope() { SetSessionUser(m_previous); }
+    UserScope(const UserScope&) = delete;
+    UserScope& operator=(const UserScope&) = delete;
 
 private:
-    MessageHandler m_messages;
-    CStringDlg::ModalHook m_prompt;
+    SessionUser* m_previous;
 };
 
-class BatchRun
+// The run answers the session from its options: messages go to standard
+// error, the password prompt is answered with the password file's text.
+class BatchRun : public SessionUser
 {
 public:
     BatchRun(const BatchOptions& options, std::ostream& out, Console& console)
@@ -498,8 +492,9 @@ public:
     int Run();
 
 private:
-    QMessageBox::StandardButton OnMessage(const MessageRequest& request);
-    void OnPrompt(CStringDlg& dialog);
+    Prompt::StandardButton ShowMessage(const MessageRequest& request) override;
+    bool AskPassword(const QString& title, QString& password) override;
+    QString ChooseFile(const FileDialogRequest&) override { return QString(); }
     bool PrepareProtection();
     bool OpenInput();
     bool MakePageLists(std::vector<PageList>& lists);
@@ -525,36 +520,33 @@ private:
     int m_messagesShown = 0;
 };
 
-QMessageBox::StandardButton BatchRun::OnMessage(const MessageRequest& request)
+Prompt::StandardButton BatchRun::ShowMessage(const MessageRequest& request)
 {
     // The files are written in the staging folder; messages name the real one.
     QString text = request.text;
     if (!m_staging.isEmpty())
         text.replace(m_staging, m_outDir);
     ++m_messagesShown;
-    if (request.buttons.testFlag(QMessageBox::Cancel))
+    if (request.buttons & Prompt::Cancel)
     {
         // Only the overwrite question has Cancel; the staging folder is new,
         // so it is not expected, and nothing is ever overwritten unasked.
         m_console.Message(text);
-        return QMessageBox::Cancel;
+        return Prompt::Cancel;
     }
     m_console.Message(text);
-    if (request.buttons.testFlag(QMessageBox::Ok))
-        return QMessageBox::Ok;
-    return QMessageBox::No;
+    if (request.buttons & Prompt::Ok)
+        return Prompt::Ok;
+    return Prompt::No;
 }
 
-void BatchRun::OnPrompt(CStringDlg& dialog)
+bool BatchRun::AskPassword(const QString& title, QString& password)
 {
-    m_promptTitles.append(dialog.m_title);
+    m_promptTitles.append(title);
     if (!m_inputPassword)
-    {
-        dialog.PressCancel();
-        return;
-    }
-    dialog.Type(*m_inputPassword);
-    dialog.PressOk();
+        return false;
+    password = *m_inputPassword;
+    return true;
 }
 
 bool BatchRun::PrepareProtection()
@@ -580,21 +572,24 @@ bool BatchRun::PrepareProtection()
         m_console.Message(QStringLiteral("--allow permits everything, so the owner password would protect nothing"));
         return false;
     }
-    // The Output Options dialog turns the choices into the encryption
-    // arguments and refuses the same combinations it refuses on screen.
-    CPDFOutputOptionDlg dialog;
-    dialog.protectionChoice = 1;
-    dialog.passwordText = password;
+    // The same rules as the Output Options dialog turn the choices into the
+    // encryption arguments and refuse the same combinations.
+    OutputChoices choices;
+    choices.protect = true;
+    choices.password = password;
     const unsigned allow = m_options.allow;
-    dialog.requireForViewing = !(allow & BATCH_ALLOW_VIEW);
-    dialog.requireForPrinting = !(allow & BATCH_ALLOW_PRINT);
-    dialog.requireForCopying = !(allow & BATCH_ALLOW_COPY);
-    dialog.requireForAnnotation = !(allow & BATCH_ALLOW_ANNOTATE);
-    dialog.requireForFillingForms = !(allow & BATCH_ALLOW_FORMS);
-    dialog.LoadControls();
-    if (!dialog.OnOK())
+    choices.requireForViewing = !(allow & BATCH_ALLOW_VIEW);
+    choices.requireForPrinting = !(allow & BATCH_ALLOW_PRINT);
+    choices.requireForCopying = !(allow & BATCH_ALLOW_COPY);
+    choices.requireForAnnotation = !(allow & BATCH_ALLOW_ANNOTATE);
+    choices.requireForFillingForms = !(allow & BATCH_ALLOW_FORMS);
+    int errorId = 0;
+    m_protection = MakeOutputProtection(choices, &errorId);
+    if (!m_protection)
+    {
+        ShowMessage({QString(), LoadResString(errorId), Prompt::Critical, Prompt::Ok});
         return false;
-    m_protection = dialog.Protection();
+    }
     return true;
 }
 
@@ -678,7 +673,7 @@ bool BatchRun::MakePageLists(std::vector<PageList>& lists)
         SpliceTrialMeasurer measurer(m_app->SourcePath(), DocumentPassword(*m_app));
         ProgressMeasurer reporting(measurer, m_console, all.size());
         m_console.StartPhase();
-        const bool grouped = GroupBySize(nullptr, all, m_options.sizeBytes, reporting, lists);
+        const bool grouped = GroupBySize(all, m_options.sizeBytes, reporting, lists);
         m_console.EndProgress();
         return grouped;
     }
@@ -690,7 +685,7 @@ bool BatchRun::MakePageLists(std::vector<PageList>& lists)
 
 bool BatchRun::CheckTargets(const std::vector<SplitSection*>& sections, QStringList& names)
 {
-    if (!CheckSectionFileNames(nullptr, sections))
+    if (!CheckSectionFileNames(sections))
         return false;
     const QString inputCanonical = QFileInfo(m_input).canonicalFilePath();
     QStringList existing;
@@ -811,15 +806,14 @@ int BatchRun::Run()
                         .arg(Quoted(outDir), QString::fromLocal8Bit(std::strerror(errno))));
     m_outDir = outInfo.absoluteFilePath();
 
-    HandlerScope handlers([this](const MessageRequest& request) { return OnMessage(request); },
-                          [this](CStringDlg& dialog) { OnPrompt(dialog); });
+    UserScope user(this);
 
     if (!PrepareProtection())
         return BATCH_EXIT_FAILED;
 
     CParceloApp app;
     m_app = &app;
-    if (!app.InitInstance(false))
+    if (!app.InitInstance())
         return Fail(QStringLiteral("the PDF engines could not be started"));
     if (!OpenInput())
         return BATCH_EXIT_FAILED;

@@ -75,6 +75,6 @@ void InstallBatchSignalCleanup();
 // streams for the written file names (one per line) and for messages.
 // `progress` shows a progress line on `err` during work that has taken longer
 // than `progressDelayMs` (the program turns it on when standard error is a
-// terminal). Needs a QApplication.
+// terminal). Needs a QCoreApplication.
 int RunBatchSplit(const QStringList& arguments, std::ostream& out, std::ostream& err,
                   bool progress = false, int progressDelayMs = 500);

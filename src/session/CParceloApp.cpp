@@ -1,25 +1,19 @@
 // The application controller: start-up and shut-down order, the section list
 // and its operations, and the routing of the controller's commands. Opening
-// and closing documents live in OpenDocument.cpp, the help menu in
-// HelpCommands.cpp.
+// and closing documents live in OpenDocument.cpp.
 #include "session/CParceloApp.h"
 
 #include "engine/XpdfSplice.h"
 #include "resources/StringTable.h"
-#include "session/HelpCommands.h"
 #include "session/Settings.h"
-#include "ui/FrameCommands.h"
+#include "session/CommandIds.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
-#include <QWidget>
 #include <algorithm>
 
 #include "engine/PDFInstanceManager.h"
 #include "engine/PDFViewWrapper.h"
-#include "resources/Artwork.h"
-#include "ui/CMainFrame.h"
-#include "ui/CParceloSplashScreen.h"
 
 namespace {
 
@@ -51,7 +45,7 @@ CParceloApp* CParceloApp::Instance()
     return g_app;
 }
 
-bool CParceloApp::InitInstance(bool createMainWindow)
+bool CParceloApp::InitInstance()
 {
     // Settings first: the thumbnail height is 10 times the stored page size.
     const int pageSize = std::clamp(
@@ -66,31 +60,11 @@ bool CParceloApp::InitInstance(bool createMainWindow)
     InitViewerEngine();
     xpdfSpliceInit();
 
-    if (!createMainWindow)
-        return true;
-
-    // Window services: the card button images, the splash, the main frame.
-    LoadCardButtonImages();
-
-    ShowSplashScreen(false);
-    auto* frame = new CMainFrame();
-    if (!frame->Create())
-    {
-        delete frame;
-        CSplashScreen::CloseCurrentSplash(true);
-        return false;
-    }
-    frame->setAttribute(Qt::WA_DeleteOnClose);
-    SetMainWindow(frame, frame);
-    frame->show();
-    frame->repaint();
-    CSplashScreen::StartCloseTimer();
     return true;
 }
 
 int CParceloApp::ExitInstance()
 {
-    CSplashScreen::CloseCurrentSplash(true);
     // Normally the window is gone by now (closing it closed the document);
     // when the event loop ended another way, destroy it here so the views
     // hear the document close before they disappear.
@@ -103,20 +77,20 @@ int CParceloApp::ExitInstance()
     return 0;
 }
 
-void CParceloApp::SetMainWindow(QWidget* window, EventNotify* notify)
+void CParceloApp::SetMainWindow(QObject* window, EventNotify* notify)
 {
     if (m_mainWindow)
         disconnect(m_mainWindow, &QObject::destroyed, this, nullptr);
     m_mainWindow = window;
     m_notify = notify;
-    // Password prompts and the documents' hidden host windows belong to it.
+    // The documents' hidden hosts belong to it.
     if (window)
         PDFInstanceManager::Get().SetMainWindow(window);
     if (window)
         connect(window, &QObject::destroyed, this, [this] { OnMainWindowDestroyed(); });
 }
 
-QWidget* CParceloApp::MainWindow() const
+QObject* CParceloApp::MainWindow() const
 {
     return m_mainWindow.data();
 }
@@ -140,7 +114,7 @@ void CParceloApp::Notify(std::uint32_t code, std::uintptr_t payload)
 void CParceloApp::QuitApplication()
 {
     if (m_mainWindow)
-        QMetaObject::invokeMethod(m_mainWindow.data(), &QWidget::close, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(m_mainWindow.data(), "close", Qt::QueuedConnection);
     else if (QCoreApplication::instance())
         QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
 }
@@ -300,14 +274,8 @@ bool CParceloApp::OnCommand(int commandId)
     {
     case ID_FILE_OPEN: OnFileOpen(); return true;
     case ID_FILE_CLOSE: OnCloseDocument(); return true;
-    case ID_NEW_SPLIT_SECTION: OnNewSplitSection(); return true;
     case ID_EDIT_CLEAR_ALL: OnClearAll(); return true;
     case ID_FILE_SAVE: OnSaveSplit(); return true;
-    case ID_HELP_ONLINE: OnHelpOnline(); return true;
-    case ID_HELP_WEBSITE: OnHelpWebsite(); return true;
-    case ID_HELP_TRY_TABULO: OnTryTabulo(); return true;
-    case ID_HELP_CHECK_UPDATES: OnCheckForUpdates(); return true;
-    case ID_APP_ABOUT: OnAppAbout(); return true;
     default: return false;
     }
 }

@@ -14,7 +14,6 @@
 #include <memory>
 #include <vector>
 
-class QWidget;
 class ParceloInstance;
 
 class CParceloApp : public QObject
@@ -27,15 +26,15 @@ public:
     // The one controller of the running program (null when none exists).
     static CParceloApp* Instance();
 
-    // Start-up and shut-down in their fixed order. InitInstance creates the
-    // main window unless createMainWindow is false (tests drive the session
-    // without a window).
-    bool InitInstance(bool createMainWindow = true);
+    // Start-up and shut-down in their fixed order: settings, then the
+    // engines. The window (when there is one) is created by the window layer
+    // after InitInstance and registered with SetMainWindow.
+    bool InitInstance();
     int ExitInstance();
 
-    // The window that receives session events and owns message boxes.
-    void SetMainWindow(QWidget* window, EventNotify* notify);
-    QWidget* MainWindow() const;
+    // The window that receives session events; closing it ends the program.
+    void SetMainWindow(QObject* window, EventNotify* notify);
+    QObject* MainWindow() const;
 
     // Session operations.
     bool OpenDocument(const QString& path);
@@ -76,17 +75,11 @@ public:
     // Command handlers (menu, accelerators, command bar).
     void OnFileOpen();        // 57601
     void OnCloseDocument();   // 57602
-    void OnNewSplitSection(); // 32774
     void OnClearAll();        // 57632
     void OnSaveSplit();       // 57603
-    void OnHelpOnline();      // 32778
-    void OnHelpWebsite();     // 32779
-    void OnTryTabulo();       // 32781
-    void OnCheckForUpdates(); // 32792
-    void OnAppAbout();        // 57664
 
     // Runs the command with the given id; false when it is not one of the
-    // controller's commands.
+    // controller's commands (the window runs the others: the sheet, help).
     bool OnCommand(int commandId);
 
     // Height in pixels of page thumbnails: 80..160 in steps of 10.
@@ -102,7 +95,7 @@ private:
     std::vector<std::unique_ptr<SplitSection>> m_sections;
     void OnMainWindowDestroyed();
 
-    QPointer<QWidget> m_mainWindow;
+    QPointer<QObject> m_mainWindow;
     EventNotify* m_notify = nullptr;
     bool m_initialised = false;
 };

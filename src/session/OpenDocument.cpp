@@ -4,9 +4,8 @@
 #include "session/CParceloApp.h"
 
 #include "resources/StringTable.h"
-#include "session/NewSplitSheet.h"
 #include "session/SaveSplit.h"
-#include "ui/MessageBoxes.h"
+#include "session/SessionUser.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -51,7 +50,6 @@ QString CParceloApp::ToQtFileFilter(const QString& classicFilter)
 void CParceloApp::OnFileOpen()
 {
     FileDialogRequest request;
-    request.owner = MainWindow();
     request.filter = ToQtFileFilter(LoadResString(212));
     const QString path = ChooseFile(request);
     if (path.isEmpty())
@@ -65,14 +63,14 @@ bool CParceloApp::OpenDroppedItems(const QStringList& paths)
         return false;
     if (paths.size() >= 2)
     {
-        ShowMessage({MainWindow(), AppTitle(), LoadResString(236), QMessageBox::Critical, QMessageBox::Ok});
+        ShowMessage({AppTitle(), LoadResString(236), Prompt::Critical, Prompt::Ok});
         return false;
     }
     // A folder, or an item that cannot be examined, is refused.
     const QFileInfo info(paths.front());
     if (paths.front().isEmpty() || !info.exists() || info.isDir())
     {
-        ShowMessage({MainWindow(), AppTitle(), LoadResString(237), QMessageBox::Critical, QMessageBox::Ok});
+        ShowMessage({AppTitle(), LoadResString(237), Prompt::Critical, Prompt::Ok});
         return false;
     }
     return OpenDocument(paths.front());
@@ -105,7 +103,7 @@ bool CParceloApp::OpenDocument(const QString& path)
         if (created->GetPageCount() < 2)
         {
             delete created;
-            ShowMessage({MainWindow(), AppTitle(), LoadResString(238), QMessageBox::Warning, QMessageBox::Ok});
+            ShowMessage({AppTitle(), LoadResString(238), Prompt::Warning, Prompt::Ok});
             return false;
         }
         manager.AddInstance(created, path);
@@ -135,12 +133,7 @@ int CParceloApp::PageCount() const
     return m_document ? m_document->GetPageCount() : 0;
 }
 
-void CParceloApp::OnNewSplitSection()
-{
-    RunNewSplitSection(*this, MainWindow());
-}
-
 void CParceloApp::OnSaveSplit()
 {
-    RunSaveSplit(*this, MainWindow());
+    RunSaveSplit(*this);
 }

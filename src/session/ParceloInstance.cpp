@@ -1,7 +1,8 @@
 #include "session/ParceloInstance.h"
 
 #include "engine/XpdfSplice.h"
-#include "session/CParceloApp.h"
+#include "resources/StringTable.h"
+#include "session/SessionUser.h"
 
 #include <algorithm>
 
@@ -46,11 +47,25 @@ bool ParceloInstance::Open(const QString& path, int promptId)
     if (permissions & kCopyPermission)
         return true;
 
-    QWidget* owner = CParceloApp::Instance() ? CParceloApp::Instance()->MainWindow() : nullptr;
-    if (!AskPassword(owner, kCopyPasswordPrompt, FileNamePart(path)))
+    if (!AskPassword(kCopyPasswordPrompt, FileNamePart(path)))
         return false;
     // Reload with the password just typed; it is what saving hands to the
     // splicing engine.
     const QString password = GetPassword();
-    return LoadDocument(path, owner, password, promptId);
+    return LoadDocument(path, password, promptId);
+}
+
+bool ParceloInstance::AskPassword(int promptId, const QString& fileName)
+{
+    QString title;
+    if (promptId != 0)
+    {
+        title = LoadResString(promptId);
+        title.replace(QLatin1String("%s"), fileName);
+    }
+    QString typed;
+    if (!::AskPassword(title, typed))
+        return false;
+    m_password = typed;
+    return true;
 }

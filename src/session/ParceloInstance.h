@@ -17,4 +17,7 @@ public:
     // file cannot be loaded, the splicing engine cannot open it, or copying
     // is forbidden and the user cancels the copy password prompt.
     bool Open(const QString& path, int promptId) override;
+
+    // Asks the session's user for the password.
+    bool AskPassword(int promptId, const QString& fileName) override;
 };

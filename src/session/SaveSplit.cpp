@@ -7,16 +7,13 @@
 #include "session/Settings.h"
 #include "session/SplitSection.h"
 #include "support/PathHelpers.h"
-#include "ui/MessageBoxes.h"
+#include "session/SessionUser.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QUrl>
 
 #include <cerrno>
 #include <cstdio>
@@ -40,18 +37,34 @@ OpenFolderHook& CurrentOpenFolderHook()
     return hook;
 }
 
+OutputOptionsHook& CurrentOutputOptionsHook()
+{
+    static OutputOptionsHook hook;
+    return hook;
+}
+
 bool IsShiftHeld()
 {
     if (const auto& hook = CurrentShiftHook())
         return hook();
-    return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+    SessionUser* user = CurrentSessionUser();
+    return user && user->WantsOutputOptions();
+}
+
+bool RunOutputOptions(OutputProtection& protection)
+{
+    if (const auto& hook = CurrentOutputOptionsHook())
+        return hook(protection);
+    SessionUser* user = CurrentSessionUser();
+    return user && user->AskOutputOptions(protection);
 }
 
 void OpenFolder(const QString& folder)
 {
     if (const auto& hook = CurrentOpenFolderHook())
         return hook(folder);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    if (SessionUser* user = CurrentSessionUser())
+        user->ShowFolder(folder);
 }
 
 // The numbered text with its "%s" replaced by the value (the value itself is
@@ -65,9 +78,9 @@ QString Format(int id, const QString& value)
     return text;
 }
 
-void Error(QWidget* owner, int id, const QString& value)
+void Error(int id, const QString& value)
 {
-    ShowError(owner, Format(id, value));
+    ShowError(Format(id, value));
 }
 
 QByteArray Native(const QString& path)
@@ -219,7 +232,7 @@ QString CompletedFileName(const QString& fileName)
     return fileName + QLatin1String(".pdf");
 }
 
-bool CheckSectionFileNames(QWidget* owner, const std::vector<SplitSection*>& sections)
+bool CheckSectionFileNames(const std::vector<SplitSection*>& sections)
 {
     std::set<QString> seen;
     for (const SplitSection* section : sections)
@@ -227,12 +240,12 @@ bool CheckSectionFileNames(QWidget* owner, const std::vector<SplitSection*>& sec
         const QString name = CompletedFileName(section->fileName);
         if (!IsAcceptableOutputName(section->fileName) || !IsAcceptableOutputName(name))
         {
-            Error(owner, 260, section->fileName);
+            Error(260, section->fileName);
             return false;
         }
         if (!seen.insert(name).second)
         {
-            Error(owner, 241, name);
+            Error(241, name);
             return false;
         }
     }
@@ -241,8 +254,7 @@ bool CheckSectionFileNames(QWidget* owner, const std::vector<SplitSection*>& sec
 
 SaveOutcome SaveSections(const SaveRequest& request)
 {
-    QWidget* owner = request.owner;
-    if (!CheckSectionFileNames(owner, request.sections))
+    if (!CheckSectionFileNames(request.sections))
         return SaveOutcome::Refused;
 
     // First pass: complete the names and settle every existing target before
@@ -264,23 +276,23 @@ SaveOutcome SaveSections(const SaveRequest& request)
             continue;
         if (IsSameFile(path, request.sourcePath))
         {
-            Error(owner, 261, path);
+            Error(261, path);
             return SaveOutcome::Refused;
         }
         if (IsUnwritableTarget(path))
         {
-            Error(owner, 232, path);
+            Error(232, path);
             return SaveOutcome::Refused;
         }
         if (overwriteAll)
             continue;
-        MessageRequest question{owner, QStringLiteral("Parcelo"), Format(233, path), QMessageBox::Question,
-                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel};
-        question.defaultButton = QMessageBox::No;
+        MessageRequest question{QStringLiteral("Parcelo"), Format(233, path), Prompt::Question,
+                                Prompt::Yes | Prompt::No | Prompt::Cancel};
+        question.defaultButton = Prompt::No;
         const auto answer = ShowMessage(question);
-        if (answer == QMessageBox::Yes)
+        if (answer == Prompt::Yes)
             overwriteAll = true;
-        else if (answer != QMessageBox::No)
+        else if (answer != Prompt::No)
             return SaveOutcome::Cancelled;
     }
 
@@ -289,7 +301,7 @@ SaveOutcome SaveSections(const SaveRequest& request)
         : xpdfSpliceOpenInputWithPasswordW(request.sourcePath, request.sourcePassword.toUtf8().constData());
     if (!input)
     {
-        Error(owner, 227, request.sourcePath);
+        Error(227, request.sourcePath);
         return SaveOutcome::Failed;
     }
 
@@ -299,7 +311,7 @@ SaveOutcome SaveSections(const SaveRequest& request)
         if (const int message = WriteSection(input, *section, request.folder, path, request.protection))
         {
             xpdfSpliceCloseInput(input);
-            Error(owner, message, path);
+            Error(message, path);
             return SaveOutcome::Failed;
         }
     }
@@ -307,7 +319,7 @@ SaveOutcome SaveSections(const SaveRequest& request)
     return SaveOutcome::Saved;
 }
 
-void RunSaveSplit(CParceloApp& app, QWidget* owner)
+void RunSaveSplit(CParceloApp& app)
 {
     if (!app.Document())
         return;
@@ -315,13 +327,12 @@ void RunSaveSplit(CParceloApp& app, QWidget* owner)
     std::vector<SplitSection*> sections;
     for (const auto& section : app.Sections())
         sections.push_back(section.get());
-    if (!CheckSectionFileNames(owner, sections))
+    if (!CheckSectionFileNames(sections))
         return;
 
     const bool shift = IsShiftHeld();
 
     FileDialogRequest chooser;
-    chooser.owner = owner;
     chooser.caption = LoadResString(231);
     chooser.chooseFolder = true;
     chooser.startFolder = ReadSetting(QString::fromLatin1(kOptionsGroup), QStringLiteral("SaveFolder"))
@@ -333,7 +344,7 @@ void RunSaveSplit(CParceloApp& app, QWidget* owner)
         return;
     if (!QFileInfo(folder).isDir())
     {
-        Error(owner, 232, folder);
+        Error(232, folder);
         return;
     }
 
@@ -341,7 +352,7 @@ void RunSaveSplit(CParceloApp& app, QWidget* owner)
     if (shift)
     {
         OutputProtection chosen;
-        if (!RunOutputOptions(owner, chosen))
+        if (!RunOutputOptions(chosen))
             return;
         protection = chosen;
     }
@@ -349,7 +360,6 @@ void RunSaveSplit(CParceloApp& app, QWidget* owner)
     WriteSetting(QString::fromLatin1(kOptionsGroup), QStringLiteral("SaveFolder"), folder);
 
     SaveRequest request;
-    request.owner = owner;
     request.sourcePath = app.SourcePath();
     request.sourcePassword = DocumentPassword(app);
     request.sections = sections;
@@ -361,8 +371,8 @@ void RunSaveSplit(CParceloApp& app, QWidget* owner)
     if (SaveSections(request) != SaveOutcome::Saved)
         return;
 
-    if (ShowQuestion(owner, LoadResString(230), QMessageBox::Yes | QMessageBox::No,
-                     QMessageBox::Information) == QMessageBox::Yes)
+    if (ShowQuestion(LoadResString(230), Prompt::Yes | Prompt::No,
+                     Prompt::Information) == Prompt::Yes)
         OpenFolder(folder);
 }
 
@@ -374,4 +384,9 @@ ShiftStateHook SetShiftStateHook(ShiftStateHook hook)
 OpenFolderHook SetOpenFolderHook(OpenFolderHook hook)
 {
     return std::exchange(CurrentOpenFolderHook(), std::move(hook));
+}
+
+OutputOptionsHook SetOutputOptionsHook(OutputOptionsHook hook)
+{
+    return std::exchange(CurrentOutputOptionsHook(), std::move(hook));
 }

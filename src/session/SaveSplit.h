@@ -6,7 +6,7 @@
 // moved over the final name only after the splicing layer closed it
 // successfully, so a failed save never leaves a half-written PDF behind and
 // never destroys a file that was there before.
-#include "session/OutputOptions.h"
+#include "session/OutputProtection.h"
 
 #include <QString>
 #include <functional>
@@ -14,11 +14,10 @@
 #include <vector>
 
 class CParceloApp;
-class QWidget;
 struct SplitSection;
 
 // The command (Ctrl+S, the command bar's Save Split button).
-void RunSaveSplit(CParceloApp& app, QWidget* owner);
+void RunSaveSplit(CParceloApp& app);
 
 // The password the open document was opened (or copied) with; empty when it
 // needs none.
@@ -36,7 +35,6 @@ enum class SaveOutcome
 // Everything a save needs, without the dialogs that gather it.
 struct SaveRequest
 {
-    QWidget* owner = nullptr;
     QString sourcePath;                   // the open source document
     QString sourcePassword;               // empty when the source needs none
     std::vector<SplitSection*> sections;  // in list order
@@ -53,7 +51,7 @@ QString CompletedFileName(const QString& fileName);
 // The name checks made before anything is written: every completed name must
 // be a valid single file name and unique. Shows the error and returns false
 // on the first offending section.
-bool CheckSectionFileNames(QWidget* owner, const std::vector<SplitSection*>& sections);
+bool CheckSectionFileNames(const std::vector<SplitSection*>& sections);
 
 // Writes the sections (the first pass with its overwrite questions, then the
 // files). Shows every error itself; does not ask the final question.
@@ -63,5 +61,7 @@ SaveOutcome SaveSections(const SaveRequest& request);
 // Each setter returns the previous hook; an empty hook restores the default.
 using ShiftStateHook = std::function<bool()>;                      // is Shift held?
 using OpenFolderHook = std::function<void(const QString& folder)>; // show the folder
+using OutputOptionsHook = std::function<bool(OutputProtection& protection)>; // false: cancelled
 ShiftStateHook SetShiftStateHook(ShiftStateHook hook);
 OpenFolderHook SetOpenFolderHook(OpenFolderHook hook);
+OutputOptionsHook SetOutputOptionsHook(OutputOptionsHook hook);

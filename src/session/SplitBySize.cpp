@@ -2,7 +2,7 @@
 
 #include "engine/XpdfSplice.h"
 #include "resources/StringTable.h"
-#include "ui/MessageBoxes.h"
+#include "session/SessionUser.h"
 
 #include <QDir>
 #include <QFile>
@@ -176,7 +176,7 @@ GroupBySizeResult GroupPagesBySize(const PageList& source, std::uint64_t limit,
     return GroupBySizeResult::Grouped;
 }
 
-bool GroupBySize(QWidget* owner, const PageList& source, std::uint64_t limitBytes,
+bool GroupBySize(const PageList& source, std::uint64_t limitBytes,
                  PageGroupMeasurer& measurer, std::vector<PageList>& groups)
 {
     switch (GroupPagesBySize(source, limitBytes, measurer, groups))
@@ -184,10 +184,10 @@ bool GroupBySize(QWidget* owner, const PageList& source, std::uint64_t limitByte
     case GroupBySizeResult::Grouped:
         return true;
     case GroupBySizeResult::PageTooBig:
-        ShowError(owner, LoadResString(234));
+        ShowError(LoadResString(234));
         return false;
     case GroupBySizeResult::MeasureFailed:
-        ShowError(owner, LoadResString(262));
+        ShowError(LoadResString(262));
         return false;
     }
     return false;

@@ -9,8 +9,6 @@
 #include <optional>
 #include <vector>
 
-class QWidget;
-
 // Measures the PDF file made of the first n pages of a list. No value when
 // the trial file could not be written completely or read back.
 class PageGroupMeasurer
@@ -60,5 +58,5 @@ GroupBySizeResult GroupPagesBySize(const PageList& source, std::uint64_t limitBy
 
 // The By Size page's apply step: the grouping plus its messages. True when
 // the sheet may close.
-bool GroupBySize(QWidget* owner, const PageList& source, std::uint64_t limitBytes,
+bool GroupBySize(const PageList& source, std::uint64_t limitBytes,
                  PageGroupMeasurer& measurer, std::vector<PageList>& groups);

@@ -1,6 +1,6 @@
 #include "ui/BaseDisplayBox.h"
 
-#include "resources/Artwork.h"
+#include "ui/Artwork.h"
 #include "resources/StringTable.h"
 #include "ui/CBaseAreaView.h"
 #include "ui/CNiceMFCButton.h"

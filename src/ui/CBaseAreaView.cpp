@@ -2,7 +2,7 @@
 
 #include <QBitmap>
 
-#include "resources/Artwork.h"
+#include "ui/Artwork.h"
 #include "ui/BaseDisplayBox.h"
 
 #include <QAbstractButton>

@@ -1,9 +1,9 @@
 #include "ui/CCommandsWnd.h"
 
-#include "resources/Artwork.h"
+#include "ui/Artwork.h"
 #include "resources/StringTable.h"
 #include "session/CParceloApp.h"
-#include "session/HelpCommands.h"
+#include "ui/HelpCommands.h"
 #include "ui/CBaseAreaView.h"
 #include "ui/CNiceMFCButton.h"
 #include "ui/FontHelpers.h"

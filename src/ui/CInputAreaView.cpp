@@ -1,12 +1,12 @@
 #include "ui/CInputAreaView.h"
 
-#include "resources/Artwork.h"
+#include "ui/Artwork.h"
 #include "resources/StringTable.h"
 #include "session/CParceloApp.h"
 #include "ui/DrawPageImage.h"
 #include "ui/FrameCommands.h"
 #include "ui/InputAreaDocDisplay.h"
-#include "ui/MessageBoxes.h"
+#include "session/SessionUser.h"
 #include "ui/PageDragInfo.h"
 
 #include <QDragEnterEvent>
@@ -265,18 +265,16 @@ void CInputAreaView::OnDropFiles(const QList<QUrl>& urls)
     CParceloApp* app = CParceloApp::Instance();
     if (!app)
         return;
-    QWidget* frame = app->MainWindow();
-    if (frame)
+    if (QWidget* frame = qobject_cast<QWidget*>(app->MainWindow()))
         frame->activateWindow();
-    QWidget* owner = frame ? frame : window();
     if (urls.size() > 1) {
-        ShowError(owner, LoadResString(236));
+        ShowError(LoadResString(236));
         return;
     }
     const QString path = urls.isEmpty() ? QString() : urls.front().toLocalFile();
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists() || info.isDir()) {
-        ShowError(owner, LoadResString(237));
+        ShowError(LoadResString(237));
         return;
     }
     app->OpenDocument(path);

@@ -1,9 +1,10 @@
 #include "ui/CMainFrame.h"
 
-#include "resources/Artwork.h"
+#include "ui/Artwork.h"
 #include "resources/StringTable.h"
 #include "session/CParceloApp.h"
 #include "ui/FrameCommands.h"
+#include "ui/WindowApp.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -115,7 +116,7 @@ bool CMainFrame::OnDefaultCommand(int commandId)
     if (CommandSinkSlot())
         return CommandSinkSlot()(commandId);
     if (CParceloApp* app = CParceloApp::Instance())
-        return app->OnCommand(commandId);
+        return RunWindowCommand(*app, commandId);
     return false;
 }
 

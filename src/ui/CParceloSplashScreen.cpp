@@ -1,9 +1,9 @@
 #include "ui/CParceloSplashScreen.h"
 
-#include "resources/Artwork.h"
+#include "ui/Artwork.h"
 #include "resources/StringTable.h"
 #include "session/CParceloApp.h"
-#include "session/HelpCommands.h"
+#include "ui/HelpCommands.h"
 #include "support/VersionHelpers.h"
 #include "ui/FontHelpers.h"
 
@@ -111,7 +111,7 @@ void CSplashScreen::ShowModal()
 
 void CSplashScreen::RunModal()
 {
-    QPointer<QWidget> mainWindow = CParceloApp::Instance() ? CParceloApp::Instance()->MainWindow() : nullptr;
+    QPointer<QWidget> mainWindow = CParceloApp::Instance() ? qobject_cast<QWidget*>(CParceloApp::Instance()->MainWindow()) : nullptr;
     if (mainWindow == this)
         mainWindow = nullptr;
     if (mainWindow)

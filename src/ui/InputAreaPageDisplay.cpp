@@ -1,6 +1,6 @@
 #include "ui/InputAreaPageDisplay.h"
 
-#include "resources/Artwork.h"
+#include "ui/Artwork.h"
 #include "resources/StringTable.h"
 #include "session/CParceloApp.h"
 #include "ui/BaseDisplayBox.h"

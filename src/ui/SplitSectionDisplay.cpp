@@ -1,6 +1,6 @@
 #include "ui/SplitSectionDisplay.h"
 
-#include "resources/Artwork.h"
+#include "ui/Artwork.h"
 #include "resources/StringTable.h"
 #include "session/CParceloApp.h"
 #include "session/EventNotify.h"

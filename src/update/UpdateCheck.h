@@ -1,9 +1,5 @@
 #pragma once
-// The Check for Updates command: asks the update server whether a newer
-// release exists, offers it, downloads and verifies the installer, starts it
-// and then closes the main window so the program ends through its normal
-// shut-down. Runs on the window thread; the network work runs on a worker
-// under the modal progress dialog, so the window is never frozen.
+// Where updates come from and how their addresses are opened.
 //
 // Configuration (environment, for packaging and tests):
 //   PARCELO_UPDATE_HOST        host[:port] of the update server
@@ -15,12 +11,6 @@
 #include <QUrl>
 
 #include <functional>
-
-class QWidget;
-
-// The help menu's "Check for Updates". owner is the main window: it owns the
-// dialogs and message boxes and is closed after the installer was started.
-void CheckForUpdates(QWidget* owner);
 
 // The update server's host (with an optional ":port").
 QString UpdateServerHost();
@@ -38,7 +28,3 @@ bool OpenUpdateAddress(const QString& address);
 // Opens a validated address (default: QDesktopServices::openUrl).
 using UpdateUrlOpener = std::function<bool(const QUrl&)>;
 UpdateUrlOpener SetUpdateUrlOpener(UpdateUrlOpener opener);
-// Ends the program after the installer started (default: closes owner, or
-// the active top-level window when owner is null).
-using UpdateQuitHandler = std::function<void(QWidget* owner)>;
-UpdateQuitHandler SetUpdateQuitHandler(UpdateQuitHandler handler);

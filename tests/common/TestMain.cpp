@@ -1,13 +1,20 @@
-// Every test program runs inside one QApplication so widgets, events and
-// image code behave as they do in the real program (offscreen in CI).
+// Every test program runs inside one application object so events and image
+// code behave as they do in the real programs (offscreen in CI): the window
+// programs' tests in a QApplication, the core's in a QGuiApplication.
+#ifdef PARCELO_TEST_WIDGETS
 #include <QApplication>
+using TestApplication = QApplication;
+#else
+#include <QGuiApplication>
+using TestApplication = QGuiApplication;
+#endif
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    TestApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -260,7 +260,6 @@ TEST_F(PageServiceTest, HostWindowSlotsGrowAndAreReused)
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(windows[i]->Slot(), i);
         EXPECT_EQ(windows[i]->ControlId(), 130 + i);
-        EXPECT_FALSE(windows[i]->isVisible());
     }
     windows.push_back(manager.CreateHostWindow());
     EXPECT_EQ(manager.HostWindowSlots(), 8u);

@@ -2,7 +2,6 @@
 #include "engine/PDFInstanceManager.h"
 #include "engine/PDFViewWrapper.h"
 #include "engine/XpdfSplice.h"
-#include "ui/CStringDlg.h"
 #include "common/PdfFixtures.h"
 
 #include <QDir>
@@ -24,21 +23,22 @@ class PromptScript
 public:
     explicit PromptScript(std::vector<QString> answers) : m_answers(std::move(answers))
     {
-        m_previous = CStringDlg::SetModalHook([this](CStringDlg& dlg) {
-            titles.push_back(dlg.windowTitle());
-            masked.push_back(dlg.m_passwordMode);
+        m_previous = SetPasswordPrompt([this](const QString& title, QString& password) {
+            titles.push_back(title);
             const size_t i = titles.size() - 1;
             const QString answer = i < m_answers.size() ? m_answers[i] : QString();
-            CStringDlg::AnswerWith(answer)(dlg);
+            if (answer.isNull())
+                return false;
+            password = answer;
+            return true;
         });
     }
-    ~PromptScript() { CStringDlg::SetModalHook(m_previous); }
+    ~PromptScript() { SetPasswordPrompt(m_previous); }
     std::vector<QString> titles;
-    std::vector<bool> masked;
 
 private:
     std::vector<QString> m_answers;
-    CStringDlg::ModalHook m_previous;
+    PasswordPrompt m_previous;
 };
 
 class ViewWrapperTest : public ::testing::Test
@@ -77,7 +77,6 @@ TEST_P(PasswordFlowTest, AsksOnceAndKeepsTheTypedPassword)
     EXPECT_EQ(doc.Open(enc, 218), c.opens);
     ASSERT_EQ(static_cast<int>(script.titles.size()), c.prompts);
     EXPECT_EQ(script.titles[0], QStringLiteral("Enter Password for secret.pdf"));
-    EXPECT_TRUE(script.masked[0]);
     EXPECT_EQ(doc.GetPassword(), c.password);
     EXPECT_EQ(doc.GetPageCount(), c.opens ? 3 : 0);
 }
@@ -85,7 +84,10 @@ TEST_P(PasswordFlowTest, AsksOnceAndKeepsTheTypedPassword)
 INSTANTIATE_TEST_SUITE_P(
     Flows, PasswordFlowTest,
     ::testing::Values(PasswordFlow{"Right", {QStringLiteral("user")}, true, 1, QStringLiteral("user")},
-                      PasswordFlow{"Owner", {QStringLiteral(" owner ")}, true, 1, QStringLiteral("owner")},
+                      PasswordFlow{"Owner", {QStringLiteral("owner")}, true, 1, QStringLiteral("owner")},
+                      // Spaces are part of the password as typed; this one is wrong.
+                      PasswordFlow{"SpacesKeptAsTyped", {QStringLiteral(" owner ")}, false, 1,
+                                   QStringLiteral(" owner ")},
                       PasswordFlow{"WrongFailsWithoutAskingAgain",
                                    {QStringLiteral("bad"), QStringLiteral("user")}, false, 1,
                                    QStringLiteral("bad")},
@@ -110,11 +112,11 @@ TEST_F(ViewWrapperTest, NoPromptForADocumentWithoutPassword)
     EXPECT_TRUE(script.titles.empty());
     EXPECT_EQ(doc.GetPageCount(), 2);
     // A given password is stored and used; a document that needs none still loads.
-    EXPECT_TRUE(doc.LoadDocument(plain, nullptr, QStringLiteral("given"), 218));
+    EXPECT_TRUE(doc.LoadDocument(plain, QStringLiteral("given"), 218));
     EXPECT_TRUE(script.titles.empty());
     EXPECT_EQ(doc.GetPassword(), QStringLiteral("given"));
-    EXPECT_TRUE(doc.LoadDocument(enc, nullptr, QStringLiteral("user"), 218));
-    EXPECT_FALSE(doc.LoadDocument(enc, nullptr, QStringLiteral("nope"), 218));
+    EXPECT_TRUE(doc.LoadDocument(enc, QStringLiteral("user"), 218));
+    EXPECT_FALSE(doc.LoadDocument(enc, QStringLiteral("nope"), 218));
     EXPECT_TRUE(script.titles.empty());
 }
 
@@ -143,16 +145,16 @@ TEST_F(ViewWrapperTest, CopyPermissionPromptShowsOnlyTheFileName)
     PromptScript script({QString(), QStringLiteral("owner")});
     PDFInstance doc(&manager);
     ASSERT_TRUE(doc.Open(plain, 218));
-    EXPECT_FALSE(doc.AskPassword(nullptr, 242, QStringLiteral("x.pdf")));
+    EXPECT_FALSE(doc.AskPassword(242, QStringLiteral("x.pdf")));
     EXPECT_TRUE(doc.GetPassword().isEmpty()); // cancel keeps the old password
-    EXPECT_TRUE(doc.AskPassword(nullptr, 242, QStringLiteral("x.pdf")));
+    EXPECT_TRUE(doc.AskPassword(242, QStringLiteral("x.pdf")));
     EXPECT_EQ(doc.GetPassword(), QStringLiteral("owner"));
     ASSERT_EQ(script.titles.size(), 2u);
     EXPECT_EQ(script.titles[0], QStringLiteral("Enter password for copying permission of file x.pdf"));
-    // Prompt id 0 leaves the caption alone.
+    // Prompt id 0 gives no title; the prompt keeps its own caption.
     PromptScript plainTitle({QStringLiteral("z")});
-    EXPECT_TRUE(doc.AskPassword(nullptr, 0, QStringLiteral("x.pdf")));
-    EXPECT_EQ(plainTitle.titles.at(0), QStringLiteral("Dialog"));
+    EXPECT_TRUE(doc.AskPassword(0, QStringLiteral("x.pdf")));
+    EXPECT_TRUE(plainTitle.titles.at(0).isEmpty());
 }
 
 TEST_F(ViewWrapperTest, DamagedOrMissingFilesFailQuietly)

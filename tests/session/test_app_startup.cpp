@@ -3,10 +3,9 @@
 #include "common/PdfFixtures.h"
 #include "session/CParceloApp.h"
 #include "session/Settings.h"
-#include "ui/CMainFrame.h"
-#include "ui/MessageBoxes.h"
+#include "session/SessionUser.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QPointer>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -49,7 +48,7 @@ TEST_P(PageSizeTest, StoredValueIsClampedIntoThumbnailHeight)
     if (c.stored.isValid())
         WriteSetting(QStringLiteral("Options"), QStringLiteral("PageSize"), c.stored);
     CParceloApp app;
-    ASSERT_TRUE(app.InitInstance(false));
+    ASSERT_TRUE(app.InitInstance());
     EXPECT_EQ(app.thumbnailSize, c.thumbnailSize);
     EXPECT_EQ(app.loadingText, QStringLiteral("Loading..."));
     app.ExitInstance();
@@ -65,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(Values, PageSizeTest,
 TEST_F(StartupTest, ShutDownWritesTheCurrentThumbnailHeight)
 {
     CParceloApp app;
-    ASSERT_TRUE(app.InitInstance(false));
+    ASSERT_TRUE(app.InitInstance());
     app.thumbnailSize = 130; // changed by the zoom control
     app.ExitInstance();
     EXPECT_EQ(StoredPageSize().toInt(), 13);
@@ -74,7 +73,7 @@ TEST_F(StartupTest, ShutDownWritesTheCurrentThumbnailHeight)
 TEST_F(StartupTest, SettingsLiveUnderTalvaneParcelo)
 {
     CParceloApp app;
-    ASSERT_TRUE(app.InitInstance(false));
+    ASSERT_TRUE(app.InitInstance());
     app.ExitInstance();
     QSettings settings(QStringLiteral("Talvane"), QStringLiteral("Parcelo"));
     EXPECT_EQ(settings.value(QStringLiteral("Options/PageSize")).toInt(), 10);
@@ -95,42 +94,6 @@ TEST_F(StartupTest, UnknownCommandsAreNotHandled)
     CParceloApp app;
     EXPECT_FALSE(app.OnCommand(12345));
     EXPECT_TRUE(app.OnCommand(57632)); // Clear All with nothing open: does nothing
-}
-
-TEST_F(StartupTest, WindowedStartAndShutDownCloseTheDocumentWithTheWindow)
-{
-    const bool quitOnClose = QApplication::quitOnLastWindowClosed();
-    QApplication::setQuitOnLastWindowClosed(false);
-    std::vector<QString> messages;
-    MessageHandler previous = SetMessageHandler([&](const MessageRequest& r) {
-        messages.push_back(r.text);
-        return QMessageBox::Ok;
-    });
-    const QString pdf = dir.filePath(QStringLiteral("doc.pdf"));
-    ASSERT_TRUE(PdfFixtures::WritePlainPdf(pdf, 3));
-    {
-        CParceloApp app;
-        ASSERT_TRUE(app.InitInstance(true));
-        QPointer<QWidget> frame = app.MainWindow();
-        ASSERT_NE(qobject_cast<CMainFrame*>(frame.data()), nullptr);
-        EXPECT_TRUE(frame->isVisible());
-
-        ASSERT_TRUE(app.OpenDocument(pdf));
-        app.AddSection({1, 2});
-        app.thumbnailSize = 90;
-
-        frame->close();
-        EXPECT_EQ(app.Document(), nullptr);
-        EXPECT_TRUE(app.Sections().empty());
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_TRUE(frame.isNull());
-        EXPECT_EQ(app.MainWindow(), nullptr);
-        app.ExitInstance();
-    }
-    EXPECT_EQ(StoredPageSize().toInt(), 9);
-    EXPECT_TRUE(messages.empty());
-    SetMessageHandler(std::move(previous));
-    QApplication::setQuitOnLastWindowClosed(quitOnClose);
 }
 
 } // namespace

@@ -4,8 +4,7 @@
 #include "engine/PDFInstanceManager.h"
 #include "session/CParceloApp.h"
 #include "session/ParceloInstance.h"
-#include "ui/CStringDlg.h"
-#include "ui/MessageBoxes.h"
+#include "session/SessionUser.h"
 
 #include <QDir>
 #include <QFile>
@@ -45,26 +44,24 @@ protected:
         ASSERT_TRUE(dir.isValid());
         qputenv("PARCELO_COMMON_APPDATA", dir.filePath(QStringLiteral("appdata")).toUtf8());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath(QStringLiteral("settings")));
-        ASSERT_TRUE(app.InitInstance(false));
+        ASSERT_TRUE(app.InitInstance());
         app.SetMainWindow(nullptr, &log);
 
         previousMessages = SetMessageHandler([this](const MessageRequest& r) {
             messages.push_back(r);
-            return QMessageBox::Ok;
+            return Prompt::Ok;
         });
-        previousPrompt = CStringDlg::SetModalHook([this](CStringDlg& dlg) {
-            prompts.push_back(dlg.m_title);
-            EXPECT_TRUE(dlg.m_passwordMode);
+        previousPrompt = SetPasswordHandler([this](const QString& title, QString& password) {
+            prompts.push_back(title);
             if (answers.empty() || answers.front().isNull())
             {
                 if (!answers.empty())
                     answers.pop_front();
-                dlg.PressCancel();
-                return;
+                return false;
             }
-            dlg.Type(answers.front());
+            password = answers.front();
             answers.pop_front();
-            dlg.PressOk();
+            return true;
         });
     }
 
@@ -73,7 +70,7 @@ protected:
         app.SetMainWindow(nullptr, nullptr);
         app.CloseDocument();
         SetMessageHandler(std::move(previousMessages));
-        CStringDlg::SetModalHook(std::move(previousPrompt));
+        SetPasswordHandler(std::move(previousPrompt));
         qunsetenv("PARCELO_COMMON_APPDATA");
     }
 
@@ -110,7 +107,7 @@ protected:
     std::vector<QString> prompts;
     std::deque<QString> answers; // a null entry cancels the prompt
     MessageHandler previousMessages;
-    CStringDlg::ModalHook previousPrompt;
+    PasswordHandler previousPrompt;
 };
 
 TEST_F(OpenDocumentTest, PlainFileBecomesTheSessionDocument)
@@ -206,7 +203,7 @@ TEST_P(RefusedOpenTest, LeavesNoDocumentAndTellsOnlyAboutSinglePages)
     {
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].text, QStringLiteral("File contains only a single page, thus cannot be split"));
-        EXPECT_EQ(messages[0].icon, QMessageBox::Warning);
+        EXPECT_EQ(messages[0].icon, Prompt::Warning);
         EXPECT_EQ(messages[0].caption, QStringLiteral("Parcelo"));
     }
     else
@@ -407,7 +404,7 @@ TEST_F(OpenDocumentTest, DroppedItems)
         EXPECT_FALSE(app.OpenDroppedItems(drop.items));
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].text, QString::fromUtf8(drop.message));
-        EXPECT_EQ(messages[0].icon, QMessageBox::Critical);
+        EXPECT_EQ(messages[0].icon, Prompt::Critical);
         EXPECT_EQ(app.SourcePath(), open);
         EXPECT_EQ(app.Sections().size(), 2u);
         EXPECT_TRUE(log.events.empty());
@@ -421,7 +418,7 @@ TEST_F(OpenDocumentTest, DroppedItems)
 
 TEST_F(OpenDocumentTest, DestroyedMainWindowReleasesTheDocument)
 {
-    auto* window = new QWidget;
+    auto* window = new QObject;
     app.SetMainWindow(window, &log);
     ASSERT_TRUE(app.OpenDocument(Plain(QStringLiteral("doc.pdf"), 2)));
     const QString path = app.SourcePath();

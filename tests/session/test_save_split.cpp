@@ -4,7 +4,7 @@
 #include "resources/StringTable.h"
 #include "session/SaveSplit.h"
 #include "session/SplitSection.h"
-#include "ui/MessageBoxes.h"
+#include "session/SessionUser.h"
 
 #include <QDir>
 #include <QFile>
@@ -73,7 +73,7 @@ protected:
         previous = SetMessageHandler([this](const MessageRequest& r) {
             messages.push_back(r);
             if (answers.empty())
-                return QMessageBox::Ok;
+                return Prompt::Ok;
             const auto answer = answers.front();
             answers.pop_front();
             return answer;
@@ -114,7 +114,7 @@ protected:
     std::vector<std::unique_ptr<SplitSection>> sections;
     std::vector<std::pair<int, QString>> renamed;
     std::vector<MessageRequest> messages;
-    std::deque<QMessageBox::StandardButton> answers;
+    std::deque<Prompt::StandardButton> answers;
     MessageHandler previous;
 };
 
@@ -165,7 +165,7 @@ TEST_P(SaveCollisions, AreRefusedBeforeAnythingIsWritten)
 
     EXPECT_EQ(SaveSections(Request()), SaveOutcome::Refused);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(messages[0].icon, Prompt::Critical);
     EXPECT_EQ(messages[0].text, Formatted(c.messageId, c.shownName));
     EXPECT_EQ(Snapshot(folder), before);
     EXPECT_EQ(ReadBytes(source), sourceBytes);
@@ -191,7 +191,7 @@ TEST_F(SaveSplitTest, OutputThatIsTheSourceIsRefused)
     Add(QStringLiteral("first.pdf"), {1});
     Add(QStringLiteral("source"), {2}); // completed to source.pdf
     const auto sourceBytes = ReadBytes(source);
-    answers = {QMessageBox::Yes};
+    answers = {Prompt::Yes};
     EXPECT_EQ(SaveSections(Request()), SaveOutcome::Refused);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, Formatted(261, source));
@@ -213,7 +213,7 @@ TEST_F(SaveSplitTest, OutputThatLinksToTheSourceIsRefused)
 struct OverwriteCase
 {
     const char* name;
-    std::vector<QMessageBox::StandardButton> answers;
+    std::vector<Prompt::StandardButton> answers;
     std::size_t questions;
     SaveOutcome outcome;
 };
@@ -235,8 +235,8 @@ TEST_P(SaveOverwrite, AnswersDecideWhatIsReplaced)
     EXPECT_EQ(SaveSections(Request()), c.outcome);
     ASSERT_EQ(messages.size(), c.questions);
     EXPECT_EQ(messages[0].text, Formatted(233, Out("a.pdf")));
-    EXPECT_EQ(messages[0].icon, QMessageBox::Question);
-    EXPECT_EQ(messages[0].buttons, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    EXPECT_EQ(messages[0].icon, Prompt::Question);
+    EXPECT_EQ(messages[0].buttons, Prompt::Yes | Prompt::No | Prompt::Cancel);
     if (c.questions > 1)
         EXPECT_EQ(messages[1].text, Formatted(233, Out("b.pdf")));
 
@@ -258,11 +258,11 @@ TEST_P(SaveOverwrite, AnswersDecideWhatIsReplaced)
 INSTANTIATE_TEST_SUITE_P(
     Answers, SaveOverwrite,
     ::testing::Values(
-        OverwriteCase{"YesOverwritesAllWithoutAsking", {QMessageBox::Yes}, 1, SaveOutcome::Saved},
-        OverwriteCase{"NoAsksAgain", {QMessageBox::No, QMessageBox::No}, 2, SaveOutcome::Saved},
-        OverwriteCase{"NoThenYes", {QMessageBox::No, QMessageBox::Yes}, 2, SaveOutcome::Saved},
-        OverwriteCase{"CancelFirst", {QMessageBox::Cancel}, 1, SaveOutcome::Cancelled},
-        OverwriteCase{"NoThenCancel", {QMessageBox::No, QMessageBox::Cancel}, 2, SaveOutcome::Cancelled}),
+        OverwriteCase{"YesOverwritesAllWithoutAsking", {Prompt::Yes}, 1, SaveOutcome::Saved},
+        OverwriteCase{"NoAsksAgain", {Prompt::No, Prompt::No}, 2, SaveOutcome::Saved},
+        OverwriteCase{"NoThenYes", {Prompt::No, Prompt::Yes}, 2, SaveOutcome::Saved},
+        OverwriteCase{"CancelFirst", {Prompt::Cancel}, 1, SaveOutcome::Cancelled},
+        OverwriteCase{"NoThenCancel", {Prompt::No, Prompt::Cancel}, 2, SaveOutcome::Cancelled}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SaveSplitTest, ReadOnlyFileOrFolderAtTheTargetIsRefused)
@@ -292,12 +292,12 @@ TEST_F(SaveSplitTest, FailureMidSaveKeepsTheReplacedFileAndLeavesNoPartialFile)
     Add(QStringLiteral("s2.pdf"), {3, 99}); // page 99 does not exist
     Add(QStringLiteral("s3.pdf"), {4});
     ASSERT_TRUE(WriteBytes(Out("s2.pdf"), "precious"));
-    answers = {QMessageBox::Yes};
+    answers = {Prompt::Yes};
 
     EXPECT_EQ(SaveSections(Request()), SaveOutcome::Failed);
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[1].text, Formatted(229, Out("s2.pdf")));
-    EXPECT_EQ(messages[1].icon, QMessageBox::Critical);
+    EXPECT_EQ(messages[1].icon, Prompt::Critical);
     EXPECT_EQ(PdfFixtures::PageMarkers(Out("s1.pdf")), (std::vector<int>{1, 2}));
     EXPECT_EQ(ReadBytes(Out("s2.pdf")), "precious");
     EXPECT_FALSE(QFileInfo::exists(Out("s3.pdf")));
@@ -359,7 +359,7 @@ TEST_P(FullDisk, LeavesThePreviousFileIntactAndNoPartialFile)
     Add(QStringLiteral("s1.pdf"), {1});
     Add(QStringLiteral("s2.pdf"), {2, 3, 4});
     ASSERT_TRUE(WriteBytes(Out("s2.pdf"), "earlier version"));
-    answers = {QMessageBox::Yes};
+    answers = {Prompt::Yes};
 
     // The save runs in a child process so that a crash on the full disk
     // shows up as this test failing rather than ending the whole program,
@@ -477,7 +477,7 @@ TEST_F(SaveSplitTest, ReplacedFileKeepsItsAccessRights)
     const auto rights = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::WriteGroup |
                         QFile::ReadOther;
     ASSERT_TRUE(QFile::setPermissions(Out("shared.pdf"), rights));
-    answers = {QMessageBox::Yes};
+    answers = {Prompt::Yes};
     ASSERT_EQ(SaveSections(Request()), SaveOutcome::Saved);
     EXPECT_EQ(PdfFixtures::PageMarkers(Out("shared.pdf")), std::vector<int>{1});
     EXPECT_EQ(QFileInfo(Out("shared.pdf")).permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),

@@ -5,7 +5,7 @@
 #include "session/SaveSplit.h"
 #include "session/SplitBySize.h"
 #include "session/SplitSection.h"
-#include "ui/MessageBoxes.h"
+#include "session/SessionUser.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -237,21 +237,21 @@ TEST(GroupBySize, MessagesForTooBigAndFailedMeasurements)
     std::vector<MessageRequest> shown;
     auto previous = SetMessageHandler([&](const MessageRequest& r) {
         shown.push_back(r);
-        return QMessageBox::Ok;
+        return Prompt::Ok;
     });
     SumMeasurer big(Uniform(3, 500));
     std::vector<PageList> groups;
-    EXPECT_FALSE(GroupBySize(nullptr, Range(1, 3), 100, big, groups));
+    EXPECT_FALSE(GroupBySize(Range(1, 3), 100, big, groups));
     SumMeasurer broken(Uniform(3, 5));
     broken.failAtCall = 1;
-    EXPECT_FALSE(GroupBySize(nullptr, Range(1, 3), 100, broken, groups));
+    EXPECT_FALSE(GroupBySize(Range(1, 3), 100, broken, groups));
     SetMessageHandler(previous);
 
     ASSERT_EQ(shown.size(), 2u);
     EXPECT_EQ(shown[0].text, QStringLiteral("Some individual pages of this document are too big to fit into this max size"));
-    EXPECT_EQ(shown[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(shown[0].icon, Prompt::Critical);
     EXPECT_NE(shown[1].text, shown[0].text);
-    EXPECT_EQ(shown[1].icon, QMessageBox::Critical);
+    EXPECT_EQ(shown[1].icon, Prompt::Critical);
 }
 
 // --- the real measurer -------------------------------------------------------
@@ -274,7 +274,7 @@ protected:
         ASSERT_TRUE(PdfFixtures::WritePdf(source, pages));
         previousHandler = SetMessageHandler([](const MessageRequest& r) {
             ADD_FAILURE() << "unexpected message: " << r.text.toStdString();
-            return QMessageBox::Cancel;
+            return Prompt::Cancel;
         });
     }
     void TearDown() override

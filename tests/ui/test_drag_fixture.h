@@ -10,7 +10,7 @@
 #include "ui/CNiceMFCButton.h"
 #include "ui/CSplitAreaView.h"
 #include "ui/InputAreaDocDisplay.h"
-#include "ui/MessageBoxes.h"
+#include "session/SessionUser.h"
 #include "ui/SplitSectionDisplay.h"
 
 #include <QApplication>
@@ -47,10 +47,10 @@ protected:
         qputenv("PARCELO_COMMON_APPDATA", dir.filePath(QStringLiteral("appdata")).toUtf8());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath(QStringLiteral("settings")));
         app = std::make_unique<CParceloApp>();
-        ASSERT_TRUE(app->InitInstance(false));
+        ASSERT_TRUE(app->InitInstance());
         previousMessages = SetMessageHandler([this](const MessageRequest& r) {
             messages.push_back(r.text);
-            return QMessageBox::Ok;
+            return Prompt::Ok;
         });
 
         window = std::make_unique<QWidget>();

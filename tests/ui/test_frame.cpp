@@ -11,7 +11,7 @@
 #include "ui/SplitSectionDisplay.h"
 #include "session/SplitSection.h"
 #include "ui/FrameCommands.h"
-#include "ui/MessageBoxes.h"
+#include "session/SessionUser.h"
 #include "engine/PDFInstanceManager.h"
 
 #include <QApplication>
@@ -58,8 +58,8 @@ protected:
         qputenv("PARCELO_COMMON_APPDATA", dir.filePath(QStringLiteral("appdata")).toUtf8());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath(QStringLiteral("settings")));
         app = std::make_unique<CParceloApp>();
-        ASSERT_TRUE(app->InitInstance(false));
-        previousMessages = SetMessageHandler([](const MessageRequest&) { return QMessageBox::Ok; });
+        ASSERT_TRUE(app->InitInstance());
+        previousMessages = SetMessageHandler([](const MessageRequest&) { return Prompt::Ok; });
         previousSink = CMainFrame::SetCommandSink([this](int id) {
             commands.push_back(id);
             return true;

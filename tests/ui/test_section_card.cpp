@@ -2,7 +2,7 @@
 // live validation of the two edits, and removals posted to the split area.
 #include "test_drag_fixture.h"
 
-#include "resources/Artwork.h"
+#include "ui/Artwork.h"
 #include "ui/FrameCommands.h"
 
 #include <QAction>

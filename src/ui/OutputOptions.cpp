@@ -1,7 +1,7 @@
-#include "session/OutputOptions.h"
+#include "ui/OutputOptions.h"
 
 #include "resources/StringTable.h"
-#include "ui/MessageBoxes.h"
+#include "session/SessionUser.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -91,38 +91,26 @@ bool CPDFOutputOptionDlg::OnOK()
 {
     SaveControls();
 
-    if (protectionChoice == 1)
+    OutputChoices choices;
+    choices.protect = protectionChoice == 1;
+    choices.password = passwordText;
+    choices.requireForViewing = requireForViewing;
+    choices.requireForPrinting = requireForPrinting;
+    choices.requireForCopying = requireForCopying;
+    choices.requireForAnnotation = requireForAnnotation;
+    choices.requireForFillingForms = requireForFillingForms;
+    int errorId = 0;
+    const std::optional<OutputProtection> protection = MakeOutputProtection(choices, &errorId);
+    if (!protection)
     {
-        const bool anyTicked = requireForViewing || requireForPrinting || requireForAnnotation ||
-                               requireForFillingForms || requireForCopying;
-        QString error;
-        if (passwordText.isEmpty() && anyTicked)
-            error = LoadResString(580);
-        else if (!passwordText.isEmpty() && !anyTicked)
-            error = LoadResString(581);
-        if (!error.isEmpty())
-        {
-            ShowMessage({this, QString(), error, QMessageBox::Critical, QMessageBox::Ok});
-            return false;
-        }
+        ShowMessage({QString(), LoadResString(errorId), Prompt::Critical, Prompt::Ok});
+        return false;
     }
-    else
-    {
+    if (!choices.protect)
         passwordText.clear();
-    }
-
-    ownerPassword = passwordText;
-    userPassword = requireForViewing ? passwordText : QString();
-    std::uint32_t bits = 0xFFFFFFFFu;
-    if (requireForPrinting)
-        bits &= ~(PDF_PERM_PRINT | PDF_PERM_PRINT_HIGH);
-    if (requireForCopying)
-        bits &= ~(PDF_PERM_COPY | PDF_PERM_EXTRACT_ACCESSIBILITY);
-    if (requireForAnnotation)
-        bits &= ~PDF_PERM_ANNOTATE;
-    if (requireForFillingForms)
-        bits &= ~PDF_PERM_FILL_FORMS;
-    permissions = bits;
+    ownerPassword = protection->ownerPassword;
+    userPassword = protection->userPassword;
+    permissions = protection->permissions;
     return true;
 }
 
@@ -132,28 +120,11 @@ void CPDFOutputOptionDlg::accept()
         QDialog::accept();
 }
 
-namespace {
-
-OutputOptionsHook& CurrentOutputOptionsHook()
+bool RunOutputOptionsDialog(QWidget* owner, OutputProtection& protection)
 {
-    static OutputOptionsHook hook;
-    return hook;
-}
-
-} // namespace
-
-bool RunOutputOptions(QWidget* owner, OutputProtection& protection)
-{
-    if (const auto& hook = CurrentOutputOptionsHook())
-        return hook(owner, protection);
     CPDFOutputOptionDlg dialog(owner);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     protection = dialog.Protection();
     return true;
-}
-
-OutputOptionsHook SetOutputOptionsHook(OutputOptionsHook hook)
-{
-    return std::exchange(CurrentOutputOptionsHook(), std::move(hook));
 }

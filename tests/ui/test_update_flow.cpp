@@ -1,12 +1,13 @@
 #include "TestHttpServer.h"
 #include "UpdateTestEnv.h"
-#include "ui/MessageBoxes.h"
-#include "update/CUpdateNotifyDlg.h"
+#include "session/SessionUser.h"
+#include "ui/CUpdateNotifyDlg.h"
 #include "update/DownloadUpdateItem.h"
 #include "update/InstallerSignature.h"
 #include "update/UpdateCheck.h"
+#include "ui/CheckForUpdates.h"
 #include "update/UpdateData.h"
-#include "work/CNewProgressDlg.h"
+#include "ui/CNewProgressDlg.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -45,7 +46,7 @@ protected:
         previousMessages = SetMessageHandler([this](const MessageRequest& m) {
             messages << m.text;
             icons << m.icon;
-            return QMessageBox::Ok;
+            return Prompt::Ok;
         });
         previousOpener = SetUpdateUrlOpener([this](const QUrl& url) {
             opened << url.toString();
@@ -160,7 +161,7 @@ protected:
     bool pressMoreInfo = false;
 
     QStringList messages;
-    QList<QMessageBox::Icon> icons;
+    QList<Prompt::Icon> icons;
     QStringList opened;
     QList<QWidget*> quitOwners;
     QList<OfferSeen> offers;
@@ -177,7 +178,7 @@ TEST_F(UpdateFlow, NoUpdateSaysSoAndRemembersTheCheck)
     SetReply(none);
     CheckForUpdates(&owner);
     EXPECT_EQ(messages, QStringList{QStringLiteral("No updates found")});
-    EXPECT_EQ(icons.value(0), QMessageBox::Information);
+    EXPECT_EQ(icons.value(0), Prompt::Information);
     EXPECT_TRUE(offers.isEmpty());
     EXPECT_GT(ReadLastChecked(), 0);
 

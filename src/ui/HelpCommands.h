@@ -26,3 +26,6 @@ bool OpenWebAddress(const QString& address);
 // restores the browser. Returns the previous opener.
 using UrlOpener = std::function<bool(const QUrl&)>;
 UrlOpener SetUrlOpener(UrlOpener opener);
+
+// The help menu command for the page: opens its address.
+void RunHelpCommand(HelpPage page);

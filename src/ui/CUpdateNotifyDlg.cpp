@@ -1,4 +1,4 @@
-#include "update/CUpdateNotifyDlg.h"
+#include "ui/CUpdateNotifyDlg.h"
 
 #include "resources/StringTable.h"
 #include "support/VersionHelpers.h"

@@ -1,6 +1,7 @@
 // The help menu's web commands and the way the program quits on request.
 #include "session/CParceloApp.h"
-#include "session/HelpCommands.h"
+#include "ui/HelpCommands.h"
+#include "ui/WindowApp.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -46,12 +47,12 @@ TEST_P(HelpPageTest, OpensTheDefaultOrConfiguredAddress)
     const PageCase& c = GetParam();
     const QString fallback = HelpPageAddress(c.page);
     EXPECT_TRUE(fallback.startsWith(QLatin1String("https://")));
-    EXPECT_TRUE(app.OnCommand(c.command));
+    EXPECT_TRUE(RunWindowCommand(app, c.command));
     EXPECT_EQ(opened, std::vector<QString>{fallback});
 
     qputenv(c.variable, "http://127.0.0.1:9/page");
     opened.clear();
-    app.OnCommand(c.command);
+    RunWindowCommand(app, c.command);
     EXPECT_EQ(opened, std::vector<QString>{QStringLiteral("http://127.0.0.1:9/page")});
 
     // Only web addresses are handed to the browser.
@@ -59,7 +60,7 @@ TEST_P(HelpPageTest, OpensTheDefaultOrConfiguredAddress)
     {
         qputenv(c.variable, bad);
         opened.clear();
-        app.OnCommand(c.command);
+        RunWindowCommand(app, c.command);
         EXPECT_TRUE(opened.empty()) << bad;
     }
 }

@@ -1,4 +1,4 @@
-#include "session/NewSplitSheet.h"
+#include "ui/NewSplitSheet.h"
 
 #include "resources/StringTable.h"
 #include "session/CParceloApp.h"
@@ -396,7 +396,7 @@ bool CSectionSizePage::OnApply()
     std::erase_if(source, [this](std::int32_t page) { return page > pageCount; });
     if (source.empty())
         return true;
-    return GroupBySize(this, source, *limit, *m_measurer, *resultLists);
+    return GroupBySize(source, *limit, *m_measurer, *resultLists);
 }
 
 // ---------------------------------------------------------------------------

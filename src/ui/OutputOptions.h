@@ -2,6 +2,8 @@
 // The Output Options dialog: protects the files of one save with a password
 // and chooses what that password guards. Shown by Save Split when Shift is
 // held; its result becomes the splicing layer's encryption arguments.
+#include "session/OutputProtection.h"
+
 #include <QDialog>
 #include <QString>
 #include <cstdint>
@@ -10,30 +12,6 @@
 class QCheckBox;
 class QLineEdit;
 class QRadioButton;
-
-// Encryption arguments for every output file of one save.
-struct OutputProtection
-{
-    QString ownerPassword;
-    QString userPassword;
-    std::uint32_t permissions = 0xFFFFFFFFu;
-
-    // Whether the files are encrypted at all.
-    bool IsProtected() const { return !ownerPassword.isEmpty() || !userPassword.isEmpty(); }
-};
-
-// PDF standard security handler permission bits cleared by the choices.
-enum : std::uint32_t
-{
-    PDF_PERM_PRINT = 0x4,
-    PDF_PERM_MODIFY = 0x8,
-    PDF_PERM_COPY = 0x10,
-    PDF_PERM_ANNOTATE = 0x20,
-    PDF_PERM_FILL_FORMS = 0x100,
-    PDF_PERM_EXTRACT_ACCESSIBILITY = 0x200,
-    PDF_PERM_ASSEMBLE = 0x400,
-    PDF_PERM_PRINT_HIGH = 0x800,
-};
 
 class CPDFOutputOptionDlg : public QDialog
 {
@@ -91,8 +69,6 @@ private:
     QCheckBox* m_fillingForms = nullptr;
 };
 
-// Runs the dialog modally for Save Split. True with the protection filled in
-// after OK; false when cancelled. Replaceable for tests.
-using OutputOptionsHook = std::function<bool(QWidget* owner, OutputProtection& protection)>;
-bool RunOutputOptions(QWidget* owner, OutputProtection& protection);
-OutputOptionsHook SetOutputOptionsHook(OutputOptionsHook hook);
+// Runs the dialog modally over owner. True with the protection filled in
+// after OK; false when cancelled.
+bool RunOutputOptionsDialog(QWidget* owner, OutputProtection& protection);

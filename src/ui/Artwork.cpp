@@ -1,7 +1,7 @@
-#include "resources/Artwork.h"
+#include "ui/Artwork.h"
 
 #include "resources/StringTable.h"
-#include "session/HelpCommands.h"
+#include "ui/HelpCommands.h"
 
 #include <QAction>
 #include <QFont>

@@ -1,13 +1,7 @@
-// The help and information commands of the application controller: three web
-// pages, the About screen and the manual update check.
-#include "session/HelpCommands.h"
-
-#include "session/CParceloApp.h"
+// The help menu's web pages.
+#include "ui/HelpCommands.h"
 
 #include <QDesktopServices>
-
-#include "ui/CParceloSplashScreen.h"
-#include "update/UpdateCheck.h"
 
 #include <utility>
 
@@ -60,32 +54,7 @@ UrlOpener SetUrlOpener(UrlOpener opener)
     return std::exchange(CurrentOpener(), std::move(opener));
 }
 
-void CParceloApp::OnHelpOnline()
+void RunHelpCommand(HelpPage page)
 {
-    OpenWebAddress(HelpPageAddress(HelpPage::OnlineHelp));
-}
-
-void CParceloApp::OnHelpWebsite()
-{
-    OpenWebAddress(HelpPageAddress(HelpPage::HomePage));
-}
-
-void CParceloApp::OnTryTabulo()
-{
-    OpenWebAddress(HelpPageAddress(HelpPage::TryTabulo));
-}
-
-void CParceloApp::OnAppAbout()
-{
-    // Modal; returns once the About window has been dismissed.
-    ShowSplashScreen(true);
-}
-
-void CParceloApp::OnCheckForUpdates()
-{
-    // The check runs on its worker under the progress dialog and shows its
-    // own results. When it has started the installer it closes the main
-    // window, so the normal shut-down runs (document closed, page image
-    // worker stopped) instead of the event loop ending under a worker.
-    CheckForUpdates(MainWindow());
+    OpenWebAddress(HelpPageAddress(page));
 }

@@ -3,12 +3,11 @@
 #include "common/PdfFixtures.h"
 #include "resources/StringTable.h"
 #include "session/CParceloApp.h"
-#include "session/NewSplitSheet.h"
-#include "session/OutputOptions.h"
+#include "ui/NewSplitSheet.h"
+#include "ui/OutputOptions.h"
 #include "session/SaveSplit.h"
 #include "session/Settings.h"
-#include "ui/CStringDlg.h"
-#include "ui/MessageBoxes.h"
+#include "session/SessionUser.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -43,7 +42,7 @@ protected:
         ASSERT_TRUE(dir.isValid());
         qputenv("PARCELO_COMMON_APPDATA", dir.filePath(QStringLiteral("appdata")).toUtf8());
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath(QStringLiteral("settings")));
-        ASSERT_TRUE(app.InitInstance(false));
+        ASSERT_TRUE(app.InitInstance());
         app.SetMainWindow(nullptr, &events);
         out = dir.filePath(QStringLiteral("out"));
         ASSERT_TRUE(QDir().mkpath(out));
@@ -53,7 +52,7 @@ protected:
         previousMessages = SetMessageHandler([this](const MessageRequest& r) {
             messages.push_back(r);
             if (answers.empty())
-                return QMessageBox::Ok;
+                return Prompt::Ok;
             const auto a = answers.front();
             answers.pop_front();
             return a;
@@ -63,7 +62,7 @@ protected:
             return chosenFolder;
         });
         previousShift = SetShiftStateHook([this] { return shiftHeld; });
-        previousOptions = SetOutputOptionsHook([this](QWidget*, OutputProtection& p) {
+        previousOptions = SetOutputOptionsHook([this](OutputProtection& p) {
             ++optionsShown;
             if (!protection)
                 return false;
@@ -71,9 +70,9 @@ protected:
             return true;
         });
         previousOpen = SetOpenFolderHook([this](const QString& f) { opened.push_back(f); });
-        previousPrompt = CStringDlg::SetModalHook([this](CStringDlg& dlg) {
-            dlg.Type(promptAnswer);
-            dlg.PressOk();
+        previousPrompt = SetPasswordHandler([this](const QString&, QString& password) {
+            password = promptAnswer;
+            return true;
         });
         chosenFolder = out;
     }
@@ -88,7 +87,7 @@ protected:
         SetOutputOptionsHook(previousOptions);
         SetOpenFolderHook(previousOpen);
         SetSheetRunHook({});
-        CStringDlg::SetModalHook(std::move(previousPrompt));
+        SetPasswordHandler(std::move(previousPrompt));
         qunsetenv("PARCELO_COMMON_APPDATA");
     }
 
@@ -105,7 +104,7 @@ protected:
     std::optional<OutputProtection> protection;
     QString promptAnswer;
     std::vector<MessageRequest> messages;
-    std::deque<QMessageBox::StandardButton> answers;
+    std::deque<Prompt::StandardButton> answers;
     std::vector<FileDialogRequest> choosers;
     std::vector<QString> opened;
     MessageHandler previousMessages;
@@ -113,12 +112,12 @@ protected:
     ShiftStateHook previousShift;
     OutputOptionsHook previousOptions;
     OpenFolderHook previousOpen;
-    CStringDlg::ModalHook previousPrompt;
+    PasswordHandler previousPrompt;
 };
 
 TEST_F(CommandTest, SaveWithoutDocumentDoesNothing)
 {
-    RunSaveSplit(app, nullptr);
+    RunSaveSplit(app);
     EXPECT_TRUE(choosers.empty());
     EXPECT_TRUE(messages.empty());
 }
@@ -126,8 +125,8 @@ TEST_F(CommandTest, SaveWithoutDocumentDoesNothing)
 TEST_F(CommandTest, SaveWithoutSectionsStillChoosesAndRemembersTheFolder)
 {
     ASSERT_TRUE(app.OpenDocument(source));
-    answers = {QMessageBox::Yes};
-    RunSaveSplit(app, nullptr);
+    answers = {Prompt::Yes};
+    RunSaveSplit(app);
 
     ASSERT_EQ(choosers.size(), 1u);
     EXPECT_TRUE(choosers[0].chooseFolder);
@@ -136,14 +135,14 @@ TEST_F(CommandTest, SaveWithoutSectionsStillChoosesAndRemembersTheFolder)
     EXPECT_EQ(SavedFolderSetting(), out);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, LoadResString(230));
-    EXPECT_EQ(messages[0].icon, QMessageBox::Information);
-    EXPECT_EQ(messages[0].buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_EQ(messages[0].icon, Prompt::Information);
+    EXPECT_EQ(messages[0].buttons, Prompt::Yes | Prompt::No);
     EXPECT_EQ(opened, std::vector<QString>{out});
     EXPECT_TRUE(QDir(out).isEmpty());
 
     // The next save starts in the remembered folder; No leaves it closed.
-    answers = {QMessageBox::No};
-    RunSaveSplit(app, nullptr);
+    answers = {Prompt::No};
+    RunSaveSplit(app);
     ASSERT_EQ(choosers.size(), 2u);
     EXPECT_EQ(choosers[1].startFolder, out);
     EXPECT_EQ(opened.size(), 1u);
@@ -156,9 +155,9 @@ TEST_F(CommandTest, SaveWritesSectionsAndAnnouncesCompletedNames)
     SplitSection* second = app.AddSection({12, 1});
     app.SetSectionFileName(second, QStringLiteral("tail"));
     events.events.clear();
-    answers = {QMessageBox::No};
+    answers = {Prompt::No};
 
-    RunSaveSplit(app, nullptr);
+    RunSaveSplit(app);
     EXPECT_EQ(optionsShown, 0);
     EXPECT_EQ(second->fileName, QStringLiteral("tail.pdf"));
     ASSERT_EQ(events.events.size(), 1u);
@@ -174,7 +173,7 @@ TEST_F(CommandTest, DuplicateCompletedNamesAreRefusedBeforeTheFolderIsAsked)
     ASSERT_TRUE(app.OpenDocument(source));
     app.SetSectionFileName(app.AddSection({1}), QStringLiteral("a"));
     app.SetSectionFileName(app.AddSection({2}), QStringLiteral("a.pdf"));
-    RunSaveSplit(app, nullptr);
+    RunSaveSplit(app);
     EXPECT_TRUE(choosers.empty());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, LoadResString(241).replace(QLatin1String("%s"), QStringLiteral("a.pdf")));
@@ -188,7 +187,7 @@ TEST_F(CommandTest, ShiftShowsOutputOptionsAfterTheFolder)
     shiftHeld = true;
 
     // Cancelled: nothing written, the folder not remembered.
-    RunSaveSplit(app, nullptr);
+    RunSaveSplit(app);
     EXPECT_EQ(optionsShown, 1);
     EXPECT_EQ(choosers.size(), 1u);
     EXPECT_TRUE(SavedFolderSetting().isEmpty());
@@ -196,8 +195,8 @@ TEST_F(CommandTest, ShiftShowsOutputOptionsAfterTheFolder)
 
     const QString pw = QStringLiteral("gr\u00fc\u00dfe");
     protection = OutputProtection{pw, pw, 0xFFFFF5EBu};
-    answers = {QMessageBox::No};
-    RunSaveSplit(app, nullptr);
+    answers = {Prompt::No};
+    RunSaveSplit(app);
     EXPECT_EQ(optionsShown, 2);
     const QString path = Out(s->fileName);
     EXPECT_TRUE(PdfFixtures::IsEncrypted(path, pw.toStdString()));
@@ -213,8 +212,8 @@ TEST_F(CommandTest, PasswordOfTheOpenDocumentIsUsedForSaving)
     promptAnswer = QString::fromUtf8(pw.c_str());
     ASSERT_TRUE(app.OpenDocument(source));
     SplitSection* s = app.AddSection({3, 4});
-    answers = {QMessageBox::No};
-    RunSaveSplit(app, nullptr);
+    answers = {Prompt::No};
+    RunSaveSplit(app);
     EXPECT_EQ(PdfFixtures::PageMarkers(Out(s->fileName)), (std::vector<int>{3, 4}));
 }
 
@@ -279,8 +278,8 @@ TEST_F(CommandTest, BySizeMeasuresRealTrialFiles)
         joined.insert(joined.end(), s->pages.begin(), s->pages.end());
     EXPECT_EQ(joined, (PageList{1, 2, 3, 4, 5, 6}));
 
-    answers = {QMessageBox::No};
-    RunSaveSplit(app, nullptr);
+    answers = {Prompt::No};
+    RunSaveSplit(app);
     for (const auto& s : app.Sections())
         EXPECT_LE(QFileInfo(Out(s->fileName)).size(), 60 * 1024) << s->fileName.toStdString();
 }

@@ -1,9 +1,9 @@
 // The New Split Section sheet driven through its controls, with an injected
 // size measurer.
 #include "resources/StringTable.h"
-#include "session/NewSplitSheet.h"
+#include "ui/NewSplitSheet.h"
 #include "session/SplitBySize.h"
-#include "ui/MessageBoxes.h"
+#include "session/SessionUser.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -47,7 +47,7 @@ protected:
     {
         previous = SetMessageHandler([this](const MessageRequest& r) {
             messages.push_back(r);
-            return QMessageBox::Ok;
+            return Prompt::Ok;
         });
     }
     void TearDown() override { SetMessageHandler(previous); }
@@ -282,7 +282,7 @@ TEST_F(SheetTest, BySizeWithAPageTooBigStaysOpenAndCanBeRetried)
     EXPECT_NE(sheet->result(), QDialog::Accepted);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, LoadResString(234));
-    EXPECT_EQ(messages[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(messages[0].icon, Prompt::Critical);
     EXPECT_TRUE(sheet->ResultLists().empty());
 
     page->SizeEdit()->setText(QStringLiteral("1200"));
@@ -302,7 +302,7 @@ TEST_F(SheetTest, BySizeMeasurementFailingPartWayIsAnErrorAndTheSheetStaysOpen)
     EXPECT_NE(sheet->result(), QDialog::Accepted);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, LoadResString(262));
-    EXPECT_EQ(messages[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(messages[0].icon, Prompt::Critical);
     EXPECT_TRUE(sheet->ResultLists().empty());
 
     // Once the trial files can be written again, OK groups every page.

@@ -1,4 +1,4 @@
-#include "work/CNewProgressDlg.h"
+#include "ui/CNewProgressDlg.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 // The Output Options dialog driven through its controls.
 #include "resources/StringTable.h"
-#include "session/OutputOptions.h"
-#include "ui/MessageBoxes.h"
+#include "ui/OutputOptions.h"
+#include "session/SessionUser.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -18,7 +18,7 @@ public:
     {
         m_previous = SetMessageHandler([this](const MessageRequest& r) {
             messages.push_back(r);
-            return QMessageBox::Ok;
+            return Prompt::Ok;
         });
     }
     ~MessageRecorder() { SetMessageHandler(m_previous); }
@@ -66,7 +66,7 @@ TEST_P(OutputOptionsTest, ChoicesBecomeEncryptionArguments)
         ASSERT_EQ(recorder.messages.size(), 1u);
         EXPECT_EQ(recorder.messages[0].text, LoadResString(c.errorId));
         EXPECT_TRUE(recorder.messages[0].caption.isEmpty());
-        EXPECT_EQ(recorder.messages[0].icon, QMessageBox::Critical);
+        EXPECT_EQ(recorder.messages[0].icon, Prompt::Critical);
         return;
     }
     EXPECT_TRUE(recorder.messages.empty());
