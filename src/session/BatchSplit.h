@@ -10,9 +10,10 @@
 // output folder and moved to their names only after every one of them was
 // written, so a failed or interrupted run leaves no file behind and never
 // destroys one.
-#include <QString>
+#include "session/BatchArguments.h"
+#include "session/BatchInterrupt.h"
+
 #include <QStringList>
-#include <cstdint>
 #include <iosfwd>
 
 // Exit status of a run.
@@ -22,54 +23,6 @@ enum : int
     BATCH_EXIT_FAILED = 1,  // the input, the output folder or the saving failed
     BATCH_EXIT_USAGE = 2,   // the command line is wrong
 };
-
-enum class BatchMode
-{
-    None,
-    Ranges,   // one section per --ranges text
-    Every,    // a new section every N pages
-    MaxSize,  // consecutive groups no larger than a size
-};
-
-// What may be done with a protected output without its owner password.
-enum : unsigned
-{
-    BATCH_ALLOW_VIEW = 0x1,
-    BATCH_ALLOW_PRINT = 0x2,
-    BATCH_ALLOW_COPY = 0x4,
-    BATCH_ALLOW_ANNOTATE = 0x8,
-    BATCH_ALLOW_FORMS = 0x10,
-};
-
-struct BatchOptions
-{
-    bool help = false;
-    QString input;
-    BatchMode mode = BatchMode::None;
-    QStringList ranges;          // Ranges: the texts, one section each
-    std::uint64_t every = 0;     // Every: N >= 1
-    std::uint64_t sizeBytes = 0; // MaxSize: the limit in bytes
-    std::uint64_t sizeNumber = 0;
-    bool sizeInMegabytes = false;
-    QString outDir;              // empty: the current folder
-    QString passwordFile;        // the input's password
-    QString ownerPasswordFile;   // protects the outputs
-    bool allowGiven = false;
-    unsigned allow = BATCH_ALLOW_VIEW;
-    bool force = false;
-};
-
-// The text printed for --help.
-QString BatchUsage();
-
-// Reads the arguments (without the program name). False with a one-line
-// reason in `error` when they are not a valid command line.
-bool ParseBatchArguments(const QStringList& arguments, BatchOptions& options, QString& error);
-
-// Makes SIGINT, SIGTERM and SIGHUP remove the staging folder of the run in
-// progress before the program ends the way the signal would. For the
-// program's main(); signals the caller ignores stay ignored.
-void InstallBatchSignalCleanup();
 
 // Runs the whole command: the arguments without the program name, the
 // streams for the written file names (one per line) and for messages.

@@ -1,0 +1,22 @@
+#include "session/BatchConsole.h"
+
+#include "resources/StringTable.h"
+
+std::string Std(const QString& text)
+{
+    return text.toStdString();
+}
+
+QString Quoted(const QString& text)
+{
+    return QLatin1Char('\'') + text + QLatin1Char('\'');
+}
+
+QString FormatMessage(int id, const QString& value)
+{
+    QString text = LoadResString(id);
+    const qsizetype at = text.indexOf(QLatin1String("%s"));
+    if (at >= 0)
+        text.replace(at, 2, value);
+    return text;
+}
