@@ -64,6 +64,18 @@ enum class Damage
 };
 // Writes a damaged file (based on a 3-page document where one is needed).
 bool WriteDamagedPdf(const QString& path, Damage kind);
+// The kind's name, as in the enum ("BrokenXref"); for naming test cases.
+inline const char* DamageName(Damage kind)
+{
+    switch (kind) {
+    case Damage::Empty: return "Empty";
+    case Damage::Garbage: return "Garbage";
+    case Damage::Truncated: return "Truncated";
+    case Damage::BrokenXref: return "BrokenXref";
+    case Damage::HeaderOnly: return "HeaderOnly";
+    }
+    return "Unknown";
+}
 
 // Read-back helpers; a password is tried as given (user or owner).
 // Page count, or -1 when the file cannot be opened.

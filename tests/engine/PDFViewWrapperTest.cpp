@@ -237,7 +237,12 @@ INSTANTIATE_TEST_SUITE_P(
                       ShapeCase{612, 792, 180, BottomRight}, ShapeCase{612, 792, 270, BottomLeft},
                       ShapeCase{842, 300, 0, TopLeft}, ShapeCase{842, 300, 90, TopRight},
                       ShapeCase{842, 300, 270, BottomLeft}, ShapeCase{250, 1000, 180, BottomRight},
-                      ShapeCase{250, 1000, 90, TopRight}));
+                      ShapeCase{250, 1000, 90, TopRight}),
+    [](const auto& info) {
+        const ShapeCase& c = info.param;
+        return "Page" + std::to_string(int(c.width)) + "x" + std::to_string(int(c.height)) + "_Rotate" +
+               std::to_string(c.rotate);
+    });
 
 TEST(PageAspectTest, UnusableShapesCountAsSquare)
 {

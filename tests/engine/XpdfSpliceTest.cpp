@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <iterator>
+#include <string>
+#include <utility>
 #include <sys/resource.h>
 
 using namespace PdfFixtures;
@@ -141,7 +144,8 @@ TEST_P(DamagedInputTest, DamagedFileGivesNoInputOrAUsableOne)
 
 INSTANTIATE_TEST_SUITE_P(Kinds, DamagedInputTest,
                          ::testing::Values(Damage::Empty, Damage::Garbage, Damage::HeaderOnly,
-                                           Damage::Truncated, Damage::BrokenXref));
+                                           Damage::Truncated, Damage::BrokenXref),
+                         [](const auto& info) { return DamageName(info.param); });
 
 TEST_F(XpdfSpliceTest, MissingFileAndBadArguments)
 {
@@ -237,11 +241,41 @@ TEST_P(EncryptedOutputTest, OpensOnlyWithItsPasswordsAndReportsPermissions)
     xpdfSpliceCloseInput(back);
 }
 
+// "None", "All", the granted bits ("Print_PrintHigh") or, when most are
+// granted, the withheld ones ("AllBut_Copy").
+std::string PermissionsName(int perms)
+{
+    static const std::pair<int, const char*> bits[] = {
+        {PERM_PRINT, "Print"},         {PERM_MODIFY, "Modify"},
+        {PERM_COPY, "Copy"},           {PERM_ANNOTATE, "Annotate"},
+        {PERM_FILL_FORMS, "FillForms"}, {PERM_ACCESSIBILITY, "Accessibility"},
+        {PERM_ASSEMBLE, "Assemble"},   {PERM_PRINT_HIGH, "PrintHigh"},
+    };
+    if ((perms & PERM_ALL) == 0)
+        return "None";
+    if ((perms & PERM_ALL) == PERM_ALL)
+        return "All";
+    int granted = 0;
+    for (const auto& bit : bits)
+        granted += (perms & bit.first) ? 1 : 0;
+    const bool listWithheld = granted > int(std::size(bits)) / 2;
+    std::string name = listWithheld ? "AllBut" : "";
+    for (const auto& bit : bits) {
+        if (((perms & bit.first) != 0) == listWithheld)
+            continue;
+        if (!name.empty())
+            name += '_';
+        name += bit.second;
+    }
+    return name;
+}
+
 INSTANTIATE_TEST_SUITE_P(Permissions, EncryptedOutputTest,
                          ::testing::Values(0, PERM_ALL, PERM_PRINT, PERM_PRINT | PERM_PRINT_HIGH,
                                            PERM_COPY | PERM_ACCESSIBILITY, PERM_MODIFY,
                                            PERM_ANNOTATE | PERM_FILL_FORMS, PERM_ASSEMBLE,
-                                           PERM_ALL & ~PERM_COPY));
+                                           PERM_ALL & ~PERM_COPY),
+                         [](const auto& info) { return PermissionsName(info.param); });
 
 TEST_F(XpdfSpliceTest, EncryptionOfAnotherKindOrASecondTimeIsRefused)
 {

@@ -78,7 +78,8 @@ TEST_P(ViewerDamageTest, DamagedFileFailsOrLoadsSafely)
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ViewerDamageTest,
                          ::testing::Values(Damage::Empty, Damage::Garbage, Damage::HeaderOnly,
-                                           Damage::Truncated, Damage::BrokenXref));
+                                           Damage::Truncated, Damage::BrokenXref),
+                         [](const auto& info) { return DamageName(info.param); });
 
 TEST_F(XpdfViewerTest, BitmapIsBottomUpBgraWithTheHeaderFilledIn)
 {

@@ -1,5 +1,6 @@
 // The session model of the application controller: the section list, its
 // numbering and default names, and the events that announce each change.
+#include "common/TestNames.h"
 #include "session/CParceloApp.h"
 
 #include <gtest/gtest.h>
@@ -226,6 +227,7 @@ TEST_F(SessionModelTest, NoDocumentMeansNoPagesRemain)
 
 struct NameCase
 {
+    const char* name;
     const char* source;
     int number;
     const char* expected;
@@ -247,17 +249,18 @@ TEST_P(DefaultFileNameTest, TitleNumberAndExtension)
 
 INSTANTIATE_TEST_SUITE_P(
     Sources, DefaultFileNameTest,
-    ::testing::Values(NameCase{"C:\\docs\\report.pdf", 3, "report-S3.pdf"},
-                      NameCase{"C:\\docs\\Scan.PDF", 1, "Scan-S1.PDF"},
-                      NameCase{"C:\\docs\\notes", 2, "notes-S2."},
-                      NameCase{"C:\\docs\\q1.2.final.pdf", 1, "q1.2.final-S1.pdf"},
-                      NameCase{"/home/ann/report.pdf", 12, "report-S12.pdf"},
-                      NameCase{"/home/ann.b/notes", 1, "notes-S1."},
-                      NameCase{"/home/ann/d\\x.pdf", 1, "x-S1.pdf"},
-                      NameCase{"/r.pdf", 1, "r-S1.pdf"},
-                      NameCase{"/home/ann/", 1, "section-S1."},
-                      NameCase{"a/b.pdf", 1, "section-S1."},
-                      NameCase{"", 4, "section-S4."},
-                      NameCase{"/home/ann/Ünïcødé 100%s.pdf", 2, "Ünïcødé 100%s-S2.pdf"}));
+    ::testing::Values(NameCase{"WindowsPath", "C:\\docs\\report.pdf", 3, "report-S3.pdf"},
+                      NameCase{"UpperCaseExtensionKept", "C:\\docs\\Scan.PDF", 1, "Scan-S1.PDF"},
+                      NameCase{"NoExtension", "C:\\docs\\notes", 2, "notes-S2."},
+                      NameCase{"DotsInTitle", "C:\\docs\\q1.2.final.pdf", 1, "q1.2.final-S1.pdf"},
+                      NameCase{"UnixPath", "/home/ann/report.pdf", 12, "report-S12.pdf"},
+                      NameCase{"DotInFolderOnly", "/home/ann.b/notes", 1, "notes-S1."},
+                      NameCase{"BackslashInUnixPath", "/home/ann/d\\x.pdf", 1, "x-S1.pdf"},
+                      NameCase{"FileInRootFolder", "/r.pdf", 1, "r-S1.pdf"},
+                      NameCase{"FolderOnly", "/home/ann/", 1, "section-S1."},
+                      NameCase{"RelativePath", "a/b.pdf", 1, "section-S1."},
+                      NameCase{"Empty", "", 4, "section-S4."},
+                      NameCase{"NonAsciiAndPercent", "/home/ann/Ünïcødé 100%s.pdf", 2, "Ünïcødé 100%s-S2.pdf"}),
+    TestNames::ByName());
 
 } // namespace

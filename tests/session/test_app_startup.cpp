@@ -1,6 +1,7 @@
 // Start-up and shut-down of the application controller: the "PageSize"
 // setting read into the thumbnail height and written back, the placeholder.
 #include "common/PdfFixtures.h"
+#include "common/TestNames.h"
 #include "session/CParceloApp.h"
 #include "session/Settings.h"
 #include "session/SessionUser.h"
@@ -59,7 +60,15 @@ INSTANTIATE_TEST_SUITE_P(Values, PageSizeTest,
                          ::testing::Values(PageSizeCase{QVariant(), 100}, PageSizeCase{3, 80},
                                            PageSizeCase{8, 80}, PageSizeCase{12, 120},
                                            PageSizeCase{16, 160}, PageSizeCase{40, 160},
-                                           PageSizeCase{-5, 80}, PageSizeCase{QStringLiteral("big"), 100}));
+                                           PageSizeCase{-5, 80}, PageSizeCase{QStringLiteral("big"), 100}),
+                         [](const auto& info) {
+                             const QVariant& stored = info.param.stored;
+                             if (!stored.isValid())
+                                 return std::string("NotStored");
+                             if (stored.typeId() == QMetaType::QString)
+                                 return "StoredText_" + TestNames::Sanitize(stored.toString());
+                             return "Stored" + TestNames::Number(stored.toInt());
+                         });
 
 TEST_F(StartupTest, ShutDownWritesTheCurrentThumbnailHeight)
 {

@@ -1,6 +1,7 @@
 // Opening documents into the session: plain, password-protected and
 // copy-restricted files, refusals, damaged input, the file chooser and drops.
 #include "common/PdfFixtures.h"
+#include "common/TestNames.h"
 #include "engine/PDFInstanceManager.h"
 #include "session/CParceloApp.h"
 #include "session/ParceloInstance.h"
@@ -259,11 +260,13 @@ TEST_P(DamagedOpenTest, SessionStaysConsistent)
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, DamagedOpenTest,
-                         ::testing::Values(PdfFixtures::Damage::Truncated, PdfFixtures::Damage::BrokenXref));
+                         ::testing::Values(PdfFixtures::Damage::Truncated, PdfFixtures::Damage::BrokenXref),
+                         [](const auto& info) { return PdfFixtures::DamageName(info.param); });
 
 // The opening password: asked once with "Enter Password for <file name>".
 struct PasswordCase
 {
+    const char* name;
     std::vector<QString> answers; // null: cancel
     bool opens;
 };
@@ -299,9 +302,10 @@ TEST_P(OpeningPasswordTest, AsksOnceAndKeepsThePassword)
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, OpeningPasswordTest,
-                         ::testing::Values(PasswordCase{{QStringLiteral("user-pw")}, true},
-                                           PasswordCase{{QStringLiteral("wrong")}, false},
-                                           PasswordCase{{QString()}, false}));
+                         ::testing::Values(PasswordCase{"Right", {QStringLiteral("user-pw")}, true},
+                                           PasswordCase{"Wrong", {QStringLiteral("wrong")}, false},
+                                           PasswordCase{"Cancel", {QString()}, false}),
+                         TestNames::ByName());
 
 TEST_F(OpenDocumentTest, WrongPasswordThenRightOne)
 {

@@ -188,7 +188,8 @@ TEST_P(FailingMeasurement, IsAnErrorWithNoGroups)
     EXPECT_TRUE(groups.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(AtCall, FailingMeasurement, ::testing::Values(1, 2, 3, 5, 8, 12));
+INSTANTIATE_TEST_SUITE_P(AtCall, FailingMeasurement, ::testing::Values(1, 2, 3, 5, 8, 12),
+                         [](const auto& info) { return "Call" + std::to_string(info.param); });
 
 // Pages fit alone but every larger group measures as huge (as a broken
 // trial write would): the groups shrink to single pages and the search ends.

@@ -1,5 +1,7 @@
 #include "support/PathHelpers.h"
 
+#include "common/TestNames.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,6 +12,7 @@ namespace {
 
 struct JoinCase
 {
+    const char* label;
     const char* folder;
     const char* name;
     bool keepAbsolute;
@@ -27,21 +30,24 @@ TEST_P(JoinPathTest, Joins)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, JoinPathTest,
-    ::testing::Values(JoinCase{"", "a.pdf", false, "a.pdf"}, JoinCase{"C:\\out", "", false, "C:\\out"},
-                      JoinCase{"C:\\out", "\\a.pdf", false, "C:\\out/a.pdf"},
-                      JoinCase{"C:\\out\\", "a.pdf", false, "C:\\out\\a.pdf"},
-                      JoinCase{"/tmp/out/", "/a.pdf", false, "/tmp/out/a.pdf"},
-                      JoinCase{"/tmp/out", "a.pdf", false, "/tmp/out/a.pdf"},
-                      JoinCase{"C:\\out", "D:\\x.pdf", true, "D:\\x.pdf"},
-                      JoinCase{"C:\\out", "D:\\x.pdf", false, "C:\\out/D:\\x.pdf"},
-                      JoinCase{"C:\\out", "\\\\srv\\x.pdf", true, "\\\\srv\\x.pdf"},
-                      JoinCase{"C:\\out", "\\\\srv\\x.pdf", false, "C:\\out/\\srv\\x.pdf"},
-                      JoinCase{"/tmp", "/etc/x", true, "/etc/x"},
-                      JoinCase{"/tmp", "/etc/x", false, "/tmp/etc/x"},
-                      JoinCase{"C:\\out", "D:", true, "C:\\out/D:"}));
+    ::testing::Values(JoinCase{"EmptyFolder", "", "a.pdf", false, "a.pdf"},
+                      JoinCase{"EmptyName", "C:\\out", "", false, "C:\\out"},
+                      JoinCase{"NameWithLeadingBackslash", "C:\\out", "\\a.pdf", false, "C:\\out/a.pdf"},
+                      JoinCase{"FolderWithTrailingBackslash", "C:\\out\\", "a.pdf", false, "C:\\out\\a.pdf"},
+                      JoinCase{"SlashOnBothSides", "/tmp/out/", "/a.pdf", false, "/tmp/out/a.pdf"},
+                      JoinCase{"NoSeparator", "/tmp/out", "a.pdf", false, "/tmp/out/a.pdf"},
+                      JoinCase{"DriveNameKeptAbsolute", "C:\\out", "D:\\x.pdf", true, "D:\\x.pdf"},
+                      JoinCase{"DriveNameJoined", "C:\\out", "D:\\x.pdf", false, "C:\\out/D:\\x.pdf"},
+                      JoinCase{"UncNameKeptAbsolute", "C:\\out", "\\\\srv\\x.pdf", true, "\\\\srv\\x.pdf"},
+                      JoinCase{"UncNameJoined", "C:\\out", "\\\\srv\\x.pdf", false, "C:\\out/\\srv\\x.pdf"},
+                      JoinCase{"RootedNameKeptAbsolute", "/tmp", "/etc/x", true, "/etc/x"},
+                      JoinCase{"RootedNameJoined", "/tmp", "/etc/x", false, "/tmp/etc/x"},
+                      JoinCase{"BareDriveIsNotAbsolute", "C:\\out", "D:", true, "C:\\out/D:"}),
+    TestNames::ByLabel());
 
 struct SplitCase
 {
+    const char* label;
     const char* path;
     bool ok;
     const char* folder;
@@ -60,14 +66,15 @@ TEST_P(SplitPathTest, Splits)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, SplitPathTest,
-                         ::testing::Values(SplitCase{"C:\\file.pdf", true, "C:", "file.pdf"},
-                                           SplitCase{"\\file.pdf", false, "keep-f", "keep-n"},
-                                           SplitCase{"C:\\dir\\", false, "keep-f", "keep-n"},
-                                           SplitCase{"file.pdf", false, "keep-f", "keep-n"},
-                                           SplitCase{"/tmp/a.pdf", true, "/tmp", "a.pdf"},
-                                           SplitCase{"/a.pdf", false, "keep-f", "keep-n"},
-                                           SplitCase{"/tmp\\x/y.pdf", true, "/tmp\\x", "y.pdf"},
-                                           SplitCase{"/tmp/x\\y.pdf", true, "/tmp/x", "y.pdf"}));
+                         ::testing::Values(SplitCase{"DriveFolder", "C:\\file.pdf", true, "C:", "file.pdf"},
+                                           SplitCase{"BackslashRootRefused", "\\file.pdf", false, "keep-f", "keep-n"},
+                                           SplitCase{"NoFileNameRefused", "C:\\dir\\", false, "keep-f", "keep-n"},
+                                           SplitCase{"NoFolderRefused", "file.pdf", false, "keep-f", "keep-n"},
+                                           SplitCase{"SlashFolder", "/tmp/a.pdf", true, "/tmp", "a.pdf"},
+                                           SplitCase{"SlashRootRefused", "/a.pdf", false, "keep-f", "keep-n"},
+                                           SplitCase{"LastSeparatorSlash", "/tmp\\x/y.pdf", true, "/tmp\\x", "y.pdf"},
+                                           SplitCase{"LastSeparatorBackslash", "/tmp/x\\y.pdf", true, "/tmp/x", "y.pdf"}),
+                         TestNames::ByLabel());
 
 TEST(ExtensionTest, UsesDotOfLastComponentOnly)
 {
@@ -88,6 +95,7 @@ TEST(ExtensionTest, UsesDotOfLastComponentOnly)
 
 struct NameCase
 {
+    const char* label;
     QString name;
     bool valid;
 };
@@ -101,19 +109,28 @@ TEST_P(FileNameTest, Validity)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FileNameTest,
-    ::testing::Values(NameCase{"report.pdf", true}, NameCase{".pdf", true}, NameCase{"..", false},
-                      NameCase{".", false}, NameCase{"...", false}, NameCase{"", false},
-                      NameCase{"a:b", false}, NameCase{"a/b.pdf", false}, NameCase{"../x.pdf", false},
-                      NameCase{"a\\b", false}, NameCase{"a*b", false}, NameCase{"a?b", false},
-                      NameCase{"a\"b", false}, NameCase{"a<b", false}, NameCase{"a>b", false},
-                      NameCase{"a|b", false}, NameCase{QString("a") + QChar(0) + "b", false},
-                      NameCase{"tab\there", false}, NameCase{"AUX", false}, NameCase{"aux.pdf", false},
-                      NameCase{"Clock$.txt", false}, NameCase{"con", false}, NameCase{"NUL.x", false},
-                      NameCase{"prn", false}, NameCase{"lpt1.pdf", false}, NameCase{"COM1", false},
-                      NameCase{"com2", true}, NameCase{"auxiliary.pdf", true},
-                      NameCase{"with space.pdf", true}, NameCase{QString::fromUtf8("résumé €.pdf"), true},
-                      NameCase{QString(255, u'a'), true}, NameCase{QString(256, u'a'), false},
-                      NameCase{QString(300, u'a'), false}));
+    ::testing::Values(NameCase{"Plain", "report.pdf", true}, NameCase{"OnlyExtension", ".pdf", true},
+                      NameCase{"DotDot", "..", false}, NameCase{"Dot", ".", false},
+                      NameCase{"ThreeDots", "...", false}, NameCase{"Empty", "", false},
+                      NameCase{"Colon", "a:b", false}, NameCase{"Slash", "a/b.pdf", false},
+                      NameCase{"ParentFolder", "../x.pdf", false}, NameCase{"Backslash", "a\\b", false},
+                      NameCase{"Star", "a*b", false}, NameCase{"QuestionMark", "a?b", false},
+                      NameCase{"DoubleQuote", "a\"b", false}, NameCase{"LessThan", "a<b", false},
+                      NameCase{"GreaterThan", "a>b", false}, NameCase{"VerticalBar", "a|b", false},
+                      NameCase{"ZeroCharacter", QString("a") + QChar(0) + "b", false},
+                      NameCase{"Tab", "tab\there", false}, NameCase{"DeviceAux", "AUX", false},
+                      NameCase{"DeviceAuxWithExtension", "aux.pdf", false},
+                      NameCase{"DeviceClockWithExtension", "Clock$.txt", false},
+                      NameCase{"DeviceConLowerCase", "con", false},
+                      NameCase{"DeviceNulWithExtension", "NUL.x", false},
+                      NameCase{"DevicePrnLowerCase", "prn", false},
+                      NameCase{"DeviceLpt1WithExtension", "lpt1.pdf", false}, NameCase{"DeviceCom1", "COM1", false},
+                      NameCase{"Com2", "com2", true}, NameCase{"StartsWithDeviceName", "auxiliary.pdf", true},
+                      NameCase{"Space", "with space.pdf", true},
+                      NameCase{"NonAscii", QString::fromUtf8("résumé €.pdf"), true},
+                      NameCase{"Length255", QString(255, u'a'), true}, NameCase{"Length256", QString(256, u'a'), false},
+                      NameCase{"Length300", QString(300, u'a'), false}),
+    TestNames::ByLabel());
 
 class DirectoryTest : public ::testing::Test
 {

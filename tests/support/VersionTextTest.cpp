@@ -2,6 +2,7 @@
 #include "support/VersionHelpers.h"
 
 #include "BuildVersion.h"
+#include "common/TestNames.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,6 +27,7 @@ TEST(FormatVersionTest, Components)
 
 struct ParseCase
 {
+    const char* name;
     const char* text;
     bool ok;
     ModuleVersion expected;
@@ -43,13 +45,14 @@ TEST_P(ParseVersionTest, Parses)
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ParseVersionTest,
-    ::testing::Values(ParseCase{"1.2.3", false, {}}, ParseCase{"", false, {}},
-                      ParseCase{"1.2.3.4", true, {1, 2, 3, 4}},
-                      ParseCase{"1.2.3.4.5", true, {1, 2, 3, 4}},
-                      ParseCase{"70000.1.2.3", true, {4464, 1, 2, 3}},
-                      ParseCase{" 7. 8.x.9z", true, {7, 8, 0, 9}},
-                      ParseCase{"...", true, {0, 0, 0, 0}},
-                      ParseCase{"99999999999.0.0.0", true, {65535, 0, 0, 0}}));
+    ::testing::Values(ParseCase{"ThreeParts", "1.2.3", false, {}}, ParseCase{"Empty", "", false, {}},
+                      ParseCase{"FourParts", "1.2.3.4", true, {1, 2, 3, 4}},
+                      ParseCase{"FiveParts", "1.2.3.4.5", true, {1, 2, 3, 4}},
+                      ParseCase{"PartAbove16Bits", "70000.1.2.3", true, {4464, 1, 2, 3}},
+                      ParseCase{"SpacesAndLetters", " 7. 8.x.9z", true, {7, 8, 0, 9}},
+                      ParseCase{"OnlyDots", "...", true, {0, 0, 0, 0}},
+                      ParseCase{"PartAbove32Bits", "99999999999.0.0.0", true, {65535, 0, 0, 0}}),
+    TestNames::ByName());
 
 TEST(VersionBlockTest, OwnVersionFromBuild)
 {

@@ -1,5 +1,6 @@
 // The scrolling card area: layout and scroll bar, scroll requests, child
 // control ids and dispatch, hover, context menus and page drags.
+#include "common/TestNames.h"
 #include "ui/BaseDisplayBox.h"
 #include "ui/CBaseAreaView.h"
 #include "ui/CNiceMFCButton.h"
@@ -195,7 +196,8 @@ TEST_P(AreaScrollBarTest, BarShownOnlyWhenContentExceedsAdjustedHeight)
 
 INSTANTIATE_TEST_SUITE_P(Heights, AreaScrollBarTest,
                          ::testing::Values(BarCase{200, false}, BarCase{201, true}, BarCase{50, false},
-                                           BarCase{5000, true}));
+                                           BarCase{5000, true}),
+                         [](const auto& info) { return "Content" + TestNames::Number(info.param.contentHeight); });
 
 TEST_F(AreaBaseTest, BarHidesAgainWhenContentShrinks)
 {
@@ -228,7 +230,8 @@ TEST_P(AreaLineStepTest, LineIsOneTwentiethOfAdjustedHeight)
 
 INSTANTIATE_TEST_SUITE_P(Heights, AreaLineStepTest,
                          ::testing::Values(LineStepCase{100, 5}, LineStepCase{19, 0}, LineStepCase{200, 10},
-                                           LineStepCase{39, 1}));
+                                           LineStepCase{39, 1}),
+                         [](const auto& info) { return "Adjusted" + TestNames::Number(info.param.adjustedHeight); });
 
 struct ScrollCase
 {
@@ -621,7 +624,11 @@ INSTANTIATE_TEST_SUITE_P(Sizes, AreaDragImageTest,
                          ::testing::Values(DragImageCase{40, 60, true, QSize(40, 60)},
                                            DragImageCase{2000000000, 50, true, QSize(1024, 50)},
                                            DragImageCase{0, 50, false, QSize()},
-                                           DragImageCase{-5, -5, false, QSize()}));
+                                           DragImageCase{-5, -5, false, QSize()}),
+                         [](const auto& info) {
+                             return "Image" + TestNames::Number(info.param.width) + "x" +
+                                    TestNames::Number(info.param.height);
+                         });
 
 TEST_F(AreaBaseTest, DragWithoutImageRuns)
 {

@@ -1,5 +1,6 @@
 // The command bar: layout as the window narrows and widens, the enabled
 // state through the session, the zoom slider and the tooltip labels.
+#include "common/TestNames.h"
 #include "session/CParceloApp.h"
 #include "ui/CCommandsWnd.h"
 #include "ui/FrameCommands.h"
@@ -250,6 +251,7 @@ TEST_F(CommandBarTest, ReleasingAtTheSamePositionSendsNothing)
 
 struct LabelCase
 {
+    const char* name;
     const char* text;
     const char* title;
     const char* description;
@@ -269,9 +271,12 @@ TEST_P(ToolTipLabelTest, SplitsTitleAndDescription)
 
 INSTANTIATE_TEST_SUITE_P(
     Labels, ToolTipLabelTest,
-    ::testing::Values(LabelCase{"Open File (Ctrl+O)\nOpen a file to split", "Open File (Ctrl+O)", "Open a file to split"},
-                      LabelCase{"Plain label", "Plain label", ""}, LabelCase{"", "", ""},
-                      LabelCase{"A\tB\nx\ty\nz", "A    B", "x\ty\nz"}, LabelCase{"\nonly", "", "only"}));
+    ::testing::Values(LabelCase{"TitleAndDescription", "Open File (Ctrl+O)\nOpen a file to split", "Open File (Ctrl+O)",
+                                "Open a file to split"},
+                      LabelCase{"TitleOnly", "Plain label", "Plain label", ""}, LabelCase{"Empty", "", "", ""},
+                      LabelCase{"TabsInTitleAndDescription", "A\tB\nx\ty\nz", "A    B", "x\ty\nz"},
+                      LabelCase{"DescriptionOnly", "\nonly", "", "only"}),
+    TestNames::ByName());
 
 TEST_F(CommandBarTest, TooltipShowsTitleAndDescriptionOfTheHoveredButton)
 {

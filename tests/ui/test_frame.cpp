@@ -2,6 +2,7 @@
 // pages to the window thread, deactivation, command routing (accelerators,
 // command bar), wheel routing and the close sequence.
 #include "common/PdfFixtures.h"
+#include "common/TestNames.h"
 #include "session/CParceloApp.h"
 #include "ui/CBaseAreaView.h"
 #include "ui/CCommandsWnd.h"
@@ -15,6 +16,7 @@
 #include "engine/PDFInstanceManager.h"
 
 #include <QApplication>
+#include <QKeySequence>
 #include <QMenu>
 #include <QScrollBar>
 #include <QSettings>
@@ -188,7 +190,11 @@ INSTANTIATE_TEST_SUITE_P(Keys, FrameAcceleratorTest,
                          ::testing::Values(AcceleratorCase{Qt::Key_O, ID_FILE_OPEN},
                                            AcceleratorCase{Qt::Key_N, ID_NEW_SPLIT_SECTION},
                                            AcceleratorCase{Qt::Key_X, ID_EDIT_CLEAR_ALL},
-                                           AcceleratorCase{Qt::Key_S, ID_FILE_SAVE}));
+                                           AcceleratorCase{Qt::Key_S, ID_FILE_SAVE}),
+                         [](const auto& info) {
+                             return "Ctrl" + TestNames::Sanitize(QKeySequence(info.param.key).toString(
+                                                 QKeySequence::PortableText));
+                         });
 
 TEST_F(FrameTest, CommandBarButtonPostsItsCommandToTheFrame)
 {

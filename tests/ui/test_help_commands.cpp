@@ -1,4 +1,5 @@
 // The help menu's web commands and the way the program quits on request.
+#include "common/TestNames.h"
 #include "session/CParceloApp.h"
 #include "ui/HelpCommands.h"
 #include "ui/WindowApp.h"
@@ -33,6 +34,7 @@ protected:
 
 struct PageCase
 {
+    const char* name;
     int command;
     HelpPage page;
     const char* variable;
@@ -66,9 +68,10 @@ TEST_P(HelpPageTest, OpensTheDefaultOrConfiguredAddress)
 }
 
 INSTANTIATE_TEST_SUITE_P(Pages, HelpPageTest,
-                         ::testing::Values(PageCase{32778, HelpPage::OnlineHelp, "PARCELO_HELP_URL"},
-                                           PageCase{32779, HelpPage::HomePage, "PARCELO_HOME_URL"},
-                                           PageCase{32781, HelpPage::TryTabulo, "PARCELO_TABULO_URL"}));
+                         ::testing::Values(PageCase{"OnlineHelp", 32778, HelpPage::OnlineHelp, "PARCELO_HELP_URL"},
+                                           PageCase{"HomePage", 32779, HelpPage::HomePage, "PARCELO_HOME_URL"},
+                                           PageCase{"TryTabulo", 32781, HelpPage::TryTabulo, "PARCELO_TABULO_URL"}),
+                         TestNames::ByName());
 
 TEST_F(HelpCommandsTest, AddressesDiffer)
 {

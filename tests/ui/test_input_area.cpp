@@ -2,6 +2,8 @@
 // and the context menu.
 #include "test_drag_fixture.h"
 
+#include "common/TestNames.h"
+
 #include "resources/StringTable.h"
 #include "ui/InputAreaPageDisplay.h"
 
@@ -51,7 +53,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CellCase{"infinite", std::numeric_limits<double>::infinity(), 100, 168, 156, 100},
                       CellCase{"absurdly wide", 1e300, 100, 168, 156, 1},
                       CellCase{"absurdly tall", 1e-300, 100, 168, 1, 100},
-                      CellCase{"no room at all", 1.0, 100, 5, 1, 1}));
+                      CellCase{"no room at all", 1.0, 100, 5, 1, 1}),
+    TestNames::ByName());
 
 class InputAreaTest : public CardsFixture
 {
@@ -193,7 +196,8 @@ TEST_P(InputDropTest, OnlyOneFileIsAccepted)
 INSTANTIATE_TEST_SUITE_P(Cases, InputDropTest,
                          ::testing::Values(DropCase{"one file", 1, false, 0}, DropCase{"two files", 2, false, 236},
                                            DropCase{"a folder", 0, true, 237},
-                                           DropCase{"a missing file", 0, false, 237}));
+                                           DropCase{"a missing file", 0, false, 237}),
+                         TestNames::ByName());
 
 TEST_F(InputAreaTest, ContextMenuOnlyWithADocument)
 {

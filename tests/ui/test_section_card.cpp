@@ -2,6 +2,8 @@
 // live validation of the two edits, and removals posted to the split area.
 #include "test_drag_fixture.h"
 
+#include "common/TestNames.h"
+
 #include "ui/Artwork.h"
 #include "ui/FrameCommands.h"
 
@@ -42,7 +44,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, HeaderEditLayoutTest,
                                            EditCase{500, 220, true},
                                            EditCase{659, 299, true},
                                            EditCase{660, 300, true},
-                                           EditCase{5000, 300, true}));
+                                           EditCase{5000, 300, true}),
+                         [](const auto& info) { return "Available" + TestNames::Number(info.param.available); });
 
 TEST(HeaderEditLayoutExtremes, HugeSpaceDoesNotOverflow)
 {
@@ -52,6 +55,7 @@ TEST(HeaderEditLayoutExtremes, HugeSpaceDoesNotOverflow)
 
 struct WidthCase
 {
+    const char* name;
     double ratio;
     int expected;
 };
@@ -67,11 +71,13 @@ TEST_P(ThumbnailWidthTest, UntrustedShapesStayInsideTheRow)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ThumbnailWidthTest,
-                         ::testing::Values(WidthCase{612.0 / 792.0, 77}, WidthCase{0.0, 100}, WidthCase{2.0, 200},
-                                           WidthCase{50.0, 600}, WidthCase{1e300, 600},
-                                           WidthCase{std::numeric_limits<double>::infinity(), 100},
-                                           WidthCase{std::nan(""), 100}, WidthCase{-3.0, 100},
-                                           WidthCase{1e-9, 1}));
+                         ::testing::Values(WidthCase{"LetterPortrait", 612.0 / 792.0, 77}, WidthCase{"Zero", 0.0, 100},
+                                           WidthCase{"Two", 2.0, 200}, WidthCase{"Fifty", 50.0, 600},
+                                           WidthCase{"Huge", 1e300, 600},
+                                           WidthCase{"Infinite", std::numeric_limits<double>::infinity(), 100},
+                                           WidthCase{"NotANumber", std::nan(""), 100}, WidthCase{"Negative", -3.0, 100},
+                                           WidthCase{"Tiny", 1e-9, 1}),
+                         TestNames::ByName());
 
 struct InsertCase
 {
@@ -99,7 +105,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, InsertPositionTest,
                                            InsertCase{{10, 45}, 0},   // above the first row
                                            InsertCase{{80, 200}, 3},  // right half of the last cell
                                            InsertCase{{300, 200}, 3}, // right of everything
-                                           InsertCase{{10, 400}, 3})); // below everything
+                                           InsertCase{{10, 400}, 3}), // below everything
+                         [](const auto& info) {
+                             return "X" + TestNames::Number(info.param.point.x()) + "_Y" +
+                                    TestNames::Number(info.param.point.y());
+                         });
 
 struct MoveCase
 {
@@ -122,7 +132,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, MovePageEntryTest,
                          ::testing::Values(MoveCase{0, 4, {2, 3, 4, 1}}, MoveCase{3, 0, {4, 1, 2, 3}},
                                            MoveCase{1, 3, {1, 3, 2, 4}}, MoveCase{2, 1, {1, 3, 2, 4}},
                                            MoveCase{0, 99, {2, 3, 4, 1}}, // clamped position
-                                           MoveCase{7, 0, {1, 2, 3, 4}})); // no such entry
+                                           MoveCase{7, 0, {1, 2, 3, 4}}), // no such entry
+                         [](const auto& info) {
+                             return "From" + TestNames::Number(info.param.from) + "_To" +
+                                    TestNames::Number(info.param.insertAt);
+                         });
 
 TEST(CaptionStyleTest, ShortensWhenTheCellIsNarrow)
 {

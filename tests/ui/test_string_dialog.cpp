@@ -1,5 +1,7 @@
 #include "ui/CStringDlg.h"
 
+#include "common/TestNames.h"
+
 #include <QLineEdit>
 #include <QPushButton>
 #include <gtest/gtest.h>
@@ -17,6 +19,7 @@ int RunWith(CStringDlg& dlg, CStringDlg::ModalHook hook)
 
 struct TypingCase
 {
+    const char* name;
     const char* typed;
     bool okEnabled;
     const char* result; // nullptr: the dialog stays open
@@ -51,11 +54,12 @@ TEST_P(CStringDlgTypingTest, OkFollowsTrimmedTextAndResultIsTrimmed)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CStringDlgTypingTest,
-                         ::testing::Values(TypingCase{"secret", true, "secret"},
-                                           TypingCase{"  pass word \t", true, "pass word"},
-                                           TypingCase{"   ", false, nullptr},
-                                           TypingCase{"", false, nullptr},
-                                           TypingCase{"\t \t", false, nullptr}));
+                         ::testing::Values(TypingCase{"Word", "secret", true, "secret"},
+                                           TypingCase{"SpaceAroundTrimmed", "  pass word \t", true, "pass word"},
+                                           TypingCase{"OnlySpaces", "   ", false, nullptr},
+                                           TypingCase{"Empty", "", false, nullptr},
+                                           TypingCase{"OnlyTabsAndSpace", "\t \t", false, nullptr}),
+                         TestNames::ByName());
 
 TEST(CStringDlgTest, EmptyStartLeavesOkEnabledButOkKeepsTheDialogOpen)
 {

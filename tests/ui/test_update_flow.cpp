@@ -1,5 +1,6 @@
 #include "TestHttpServer.h"
 #include "UpdateTestEnv.h"
+#include "common/TestNames.h"
 #include "session/SessionUser.h"
 #include "ui/CUpdateNotifyDlg.h"
 #include "update/DownloadUpdateItem.h"
@@ -290,6 +291,7 @@ TEST_F(UpdateFlow, PurchaseOfferOpensPurchasePage)
 
 struct AddressCase
 {
+    const char* name;
     const char* address;
     bool opens;
 };
@@ -313,14 +315,15 @@ TEST_P(UpdateFlowAddress, OnlyWebAddressesAreOpened)
 }
 
 INSTANTIATE_TEST_SUITE_P(Addresses, UpdateFlowAddress,
-                         ::testing::Values(AddressCase{"file:///etc/passwd", false},
-                                           AddressCase{"javascript:alert(1)", false},
-                                           AddressCase{"/usr/bin/xterm", false},
-                                           AddressCase{"http://", false},
-                                           AddressCase{"http://exa mple.com/", false},
-                                           AddressCase{"smb://server/share", false},
-                                           AddressCase{"HTTPS://www.talvane.com/a", true},
-                                           AddressCase{"http://127.0.0.1:8080/x", true}));
+                         ::testing::Values(AddressCase{"File", "file:///etc/passwd", false},
+                                           AddressCase{"JavaScript", "javascript:alert(1)", false},
+                                           AddressCase{"LocalProgram", "/usr/bin/xterm", false},
+                                           AddressCase{"HttpWithoutHost", "http://", false},
+                                           AddressCase{"SpaceInHost", "http://exa mple.com/", false},
+                                           AddressCase{"SmbShare", "smb://server/share", false},
+                                           AddressCase{"UpperCaseHttps", "HTTPS://www.talvane.com/a", true},
+                                           AddressCase{"HttpWithPort", "http://127.0.0.1:8080/x", true}),
+                         TestNames::ByName());
 
 TEST_F(UpdateFlow, FeatureLinesShowAtMostThree)
 {

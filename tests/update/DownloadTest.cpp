@@ -1,5 +1,6 @@
 #include "TestHttpServer.h"
 #include "UpdateTestEnv.h"
+#include "common/TestNames.h"
 #include "update/DownloadUpdateItem.h"
 #include "update/InstallerSignature.h"
 #include "update/UpdateData.h"
@@ -412,13 +413,19 @@ TEST_F(DownloadFixture, WholePartialFileCompletesWithoutRequest)
 
 // Download addresses that are not well-formed web addresses; "%1" stands
 // for the test server's host.
-class DownloadRefusedAddress : public DownloadFixture, public ::testing::WithParamInterface<const char*>
+struct RefusedAddressCase
+{
+    const char* name;
+    const char* address;
+};
+
+class DownloadRefusedAddress : public DownloadFixture, public ::testing::WithParamInterface<RefusedAddressCase>
 {
 };
 
 TEST_P(DownloadRefusedAddress, IsNeverFetched)
 {
-    Offer(QString::fromUtf8(GetParam()).replace(QStringLiteral("%1"), server->Host()));
+    Offer(QString::fromUtf8(GetParam().address).replace(QStringLiteral("%1"), server->Host()));
     Download();
     EXPECT_FALSE(QFileInfo::exists(PartialInstallerPath(kProduct)));
     EXPECT_FALSE(QFileInfo::exists(CompleteInstallerPath(kProduct)));
@@ -426,12 +433,16 @@ TEST_P(DownloadRefusedAddress, IsNeverFetched)
 }
 
 INSTANTIATE_TEST_SUITE_P(Addresses, DownloadRefusedAddress,
-                         ::testing::Values("file:///etc/passwd", "file://%1/Parcelo-Installer.msi",
-                                           "ftp://%1/Parcelo-Installer.msi", "http://%1/Parcelo Installer.msi",
-                                           "http://%1/x.msi\r\nX-Extra: 1", "http:///Parcelo-Installer.msi",
+                         ::testing::Values(RefusedAddressCase{"FileWithoutHost", "file:///etc/passwd"},
+                                           RefusedAddressCase{"FileOnTheServer", "file://%1/Parcelo-Installer.msi"},
+                                           RefusedAddressCase{"Ftp", "ftp://%1/Parcelo-Installer.msi"},
+                                           RefusedAddressCase{"SpaceInPath", "http://%1/Parcelo Installer.msi"},
+                                           RefusedAddressCase{"LineBreakInPath", "http://%1/x.msi\r\nX-Extra: 1"},
+                                           RefusedAddressCase{"NoHost", "http:///Parcelo-Installer.msi"},
                                            // Would be fetched over plain HTTP: the secure scheme
                                            // is recognised only in lower case.
-                                           "HTTPS://%1/Parcelo-Installer.msi"));
+                                           RefusedAddressCase{"UpperCaseHttps", "HTTPS://%1/Parcelo-Installer.msi"}),
+                         TestNames::ByName());
 
 TEST_F(DownloadFixture, SameOfferKeepsPendingDownloadOtherOfferStartsOver)
 {

@@ -1,4 +1,5 @@
 #include "TestKeys.h"
+#include "common/TestNames.h"
 #include "update/OruCrypt.h"
 
 #include <gtest/gtest.h>
@@ -46,7 +47,8 @@ TEST_P(EnvelopeSize, IsWrappedSecretPlusPaddedContent)
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, EnvelopeSize,
-                         ::testing::Values(SizeCase{0, 16}, SizeCase{15, 16}, SizeCase{16, 32}, SizeCase{28, 32}));
+                         ::testing::Values(SizeCase{0, 16}, SizeCase{15, 16}, SizeCase{16, 32}, SizeCase{28, 32}),
+                         [](const auto& info) { return "Plaintext" + TestNames::Number(info.param.plaintextSize); });
 
 TEST(Envelope, TwoSealsDiffer)
 {

@@ -1,4 +1,5 @@
 #include "TestHttpServer.h"
+#include "common/TestNames.h"
 #include "update/OruInternetRequestSync.h"
 
 #include <gtest/gtest.h>
@@ -43,7 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
                       UrlCase{"http://a.b/c/d?e=1", true, false, "http", "a.b", "/c/d?e=1"},
                       UrlCase{"http://127.0.0.1:8080/f", true, false, "http", "127.0.0.1:8080", "/f"},
                       UrlCase{"HTTPS://x/", true, false, "HTTPS", "x", "/"},
-                      UrlCase{"file:///etc/passwd", true, false, "file", "", "/etc/passwd"}));
+                      UrlCase{"file:///etc/passwd", true, false, "file", "", "/etc/passwd"}),
+    [](const auto& info) { return TestNames::Sanitize(info.param.address); });
 
 // Records what the client reports to its filter.
 class RecordingFilter : public OruInternetFilter

@@ -1,4 +1,5 @@
 #include "UpdateTestEnv.h"
+#include "common/TestNames.h"
 #include "update/DownloadUpdateItem.h"
 #include "update/UpdateData.h"
 
@@ -172,6 +173,11 @@ INSTANTIATE_TEST_SUITE_P(Languages, UiLanguageTest,
                                            LanguageCase{1036, 1036}, LanguageCase{4, 1036},
                                            LanguageCase{1046, 1046}, LanguageCase{6, 1043},
                                            LanguageCase{3082, 3082}, LanguageCase{7, 1033},
-                                           LanguageCase{1033, 1033}, LanguageCase{-1, 1033}));
+                                           LanguageCase{1033, 1033}, LanguageCase{-1, 1033}),
+                         [](const auto& info) {
+                             return info.param.setting.isValid()
+                                        ? "Setting" + TestNames::Number(info.param.setting.toInt())
+                                        : std::string("NotSet");
+                         });
 
 } // namespace
