@@ -197,10 +197,7 @@ bool PDFViewWrapper::LoadDocument(const QString& path, const QString& password, 
     if (result != PDFVIEWER_OK) {
         if (result != PDFVIEWER_ERR_PASSWORD)
             return false;
-        QString folder, name;
-        if (!SplitPath(path, folder, name))
-            name.clear();
-        if (!AskPassword(promptId, name))
+        if (!AskPassword(promptId, LastPathComponent(path)))
             return false;
         if (pdfLoadFileWithPasswordW(m_viewer, path, PasswordBytes(m_password).constData()) != PDFVIEWER_OK)
             return false;

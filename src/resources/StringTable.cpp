@@ -9,7 +9,6 @@ namespace {
 const std::map<int, const char*>& Table()
 {
     static const std::map<int, const char*> table = {
-        {100, "OLE initialization failed.  Make sure that the OLE libraries are the correct version."},
         {128, "Talvane Parcelo"},
         {200, "%d pgs"},
         {201, "Choose file to split"},
@@ -72,7 +71,7 @@ const std::map<int, const char*>& Table()
         {1807, "Copying"},
         {3404, "Checking for Updates"},
         {3405, "Collecting Update Data"},
-        {3406, "Retriving Results"},
+        {3406, "Retrieving Results"},
         {3407, "Initializing Download"},
         {3408, "Connecting"},
         {3409, "Downloading Update"},

@@ -6,6 +6,7 @@
 #include "engine/XpdfSplice.h"
 #include "resources/StringTable.h"
 #include "session/Settings.h"
+#include "support/PathHelpers.h"
 #include "session/CommandIds.h"
 
 #include <QCoreApplication>
@@ -189,13 +190,8 @@ void CParceloApp::RenumberSection(SplitSection* section, int newNumber)
 
 QString CParceloApp::MakeDefaultFileName(const SplitSection& section, const QString& sourcePath)
 {
-    const qsizetype separator =
-        std::max(sourcePath.lastIndexOf(QLatin1Char('\\')), sourcePath.lastIndexOf(QLatin1Char('/')));
-    // A separator at index 0 or 1 belongs to a drive prefix ("C:\") on the
-    // original platform; here a leading "/" is the root folder and counts.
-    const bool usable = separator >= 0 && separator + 1 < sourcePath.size() &&
-                        (separator >= 2 || (separator == 0 && sourcePath.startsWith(QLatin1Char('/'))));
-    const QString title = usable ? sourcePath.mid(separator + 1) : QStringLiteral("section");
+    const QString component = LastPathComponent(sourcePath);
+    const QString title = component.isEmpty() ? QStringLiteral("section") : component;
     const qsizetype dot = title.lastIndexOf(QLatin1Char('.'));
     const QString base = dot >= 0 ? title.left(dot) : title;
     const QString extension = dot >= 0 ? title.mid(dot + 1) : QString();

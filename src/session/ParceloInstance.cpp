@@ -3,6 +3,7 @@
 #include "engine/XpdfSplice.h"
 #include "resources/StringTable.h"
 #include "session/SessionUser.h"
+#include "support/PathHelpers.h"
 
 #include <algorithm>
 
@@ -10,18 +11,6 @@ namespace {
 
 constexpr int kCopyPermission = 0x10;
 constexpr int kCopyPasswordPrompt = 242; // "Enter password for copying permission of file %s"
-
-// The file name part of a path: the text after its last "\" or "/". Empty
-// when there is no such separator at index 2 or later (a leading "/" is the
-// root folder here and counts).
-QString FileNamePart(const QString& path)
-{
-    const qsizetype separator =
-        std::max(path.lastIndexOf(QLatin1Char('\\')), path.lastIndexOf(QLatin1Char('/')));
-    if (separator >= 2 || (separator == 0 && path.startsWith(QLatin1Char('/'))))
-        return path.mid(separator + 1);
-    return {};
-}
 
 } // namespace
 
@@ -47,7 +36,7 @@ bool ParceloInstance::Open(const QString& path, int promptId)
     if (permissions & kCopyPermission)
         return true;
 
-    if (!AskPassword(kCopyPasswordPrompt, FileNamePart(path)))
+    if (!AskPassword(kCopyPasswordPrompt, LastPathComponent(path)))
         return false;
     // Reload with the password just typed; it is what saving hands to the
     // splicing engine.

@@ -7,15 +7,17 @@
 
 namespace {
 
+// "/" is the only folder separator here; "\\" is an ordinary character in
+// file names.
 bool IsSeparator(QChar c)
 {
-    return c == u'\\' || c == u'/';
+    return c == u'/';
 }
 
-// Index of the later of the last "\" and the last "/", or -1.
+// Index of the last "/", or -1.
 qsizetype LastSeparator(const QString& path)
 {
-    return std::max(path.lastIndexOf(u'\\'), path.lastIndexOf(u'/'));
+    return path.lastIndexOf(u'/');
 }
 
 } // namespace
@@ -26,15 +28,8 @@ QString JoinPath(const QString& folder, const QString& name, bool keepAbsolute)
         return name;
     if (name.isEmpty())
         return folder;
-    if (keepAbsolute) {
-        if (name.size() >= 3 && name.at(1) == u':')
-            return name;
-        if (name.size() >= 2 && IsSeparator(name.at(0)) && IsSeparator(name.at(1)))
-            return name;
-        // An absolute path on this platform.
-        if (name.at(0) == u'/')
-            return name;
-    }
+    if (keepAbsolute && name.at(0) == u'/')
+        return name;
     QString result = folder;
     if (!IsSeparator(folder.back()))
         result += u'/';
@@ -48,11 +43,17 @@ QString JoinPath(const QString& folder, const QString& name, bool keepAbsolute)
 bool SplitPath(const QString& path, QString& folder, QString& name)
 {
     const qsizetype sep = LastSeparator(path);
-    if (sep < 0 || sep == path.size() - 1 || sep <= 1)
+    if (sep < 0 || sep == path.size() - 1)
         return false;
-    folder = path.left(sep);
+    // A file directly under the root folder: the folder is "/".
+    folder = sep == 0 ? QStringLiteral("/") : path.left(sep);
     name = path.mid(sep + 1);
     return true;
+}
+
+QString LastPathComponent(const QString& path)
+{
+    return path.mid(LastSeparator(path) + 1);
 }
 
 namespace {
@@ -120,28 +121,11 @@ bool CreateDirectoryPath(const QString& folderPath)
         }
     }
     if (first < 0)
-        return p.size() == 2 && p.at(1) == u':';
+        return false;
 
-    qsizetype pos; // index of the first character after the existing prefix
-    if (first == 0 && p.size() > 1 && p.at(1) == u'\\') {
-        // Network path: \\server\share\...
-        qsizetype i = 2;
-        while (i < p.size() && !IsSeparator(p.at(i)))
-            ++i;
-        if (i >= p.size() - 1)
-            return false; // ends after the server name
-        ++i;
-        while (i < p.size() && !IsSeparator(p.at(i)))
-            ++i;
-        if (i >= p.size() - 1)
-            return true; // ends after the share name
-        pos = i + 1;
-    } else {
-        pos = first + 1;
-    }
-
+    // index of the first character after the existing prefix
+    qsizetype pos = first + 1;
     QString built = p.left(pos);
-    built.replace(u'\\', u'/');
     bool firstComponent = true;
     while (pos < p.size()) {
         qsizetype end = pos;

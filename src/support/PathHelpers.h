@@ -1,19 +1,23 @@
 #pragma once
-// File-name and path helpers. "\" and "/" both separate path components;
-// when a separator has to be inserted, "/" (this platform's) is used.
+// File-name and path helpers. "/" separates path components; "\" is an
+// ordinary character in a file name.
 // Only CreateDirectoryPath, EnsureParentDirectory and
 // OruFileTagReplacer::LoadFile touch the file system.
 #include <QString>
 
 // folder + name. Empty folder -> name; empty name -> folder. With
-// keepAbsolute, a name that is already absolute ("X:..." of 3+ characters,
-// "\\..." or "//...", or a name starting with "/") is returned unchanged.
+// keepAbsolute, a name that is already absolute (starting with "/") is
+// returned unchanged.
 QString JoinPath(const QString& folder, const QString& name, bool keepAbsolute = false);
 
-// Splits at the later of the last "\" and the last "/". False (outputs left
-// unchanged) when there is no separator, it is the last character, or it
-// stands at index 0 or 1.
+// Splits at the last "/" (a file under the root folder has the folder "/").
+// False (outputs left unchanged) when there is no separator or it is the last
+// character.
 bool SplitPath(const QString& path, QString& folder, QString& name);
+
+// The last component of a path: the text after its last "/", the whole text
+// when it has none.
+QString LastPathComponent(const QString& path);
 
 // Extension after the last "." of the last path component, without the dot;
 // empty when there is none. StripExtension: the text before that dot.

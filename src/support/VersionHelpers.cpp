@@ -137,11 +137,6 @@ bool GetLegalCopyright(const VersionBlock* block, QString& copyright)
     return true;
 }
 
-bool IsPreXPWindows()
-{
-    return false;
-}
-
 bool ReadMachineString(unsigned /*extraAccess*/, const QString& keyPath, const QString& valueName,
                        QString& text)
 {

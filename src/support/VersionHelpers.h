@@ -51,9 +51,6 @@ bool GetLegalCopyright(const VersionBlock* block, QString& copyright);
 // The program's own copyright text, e.g. "Copyright (C) 2026 Talvane".
 QString ProgramCopyright();
 
-// Always false on this platform (kept for callers that ask).
-bool IsPreXPWindows();
-
 // Reads a machine-wide string value. keyPath is
 // "Software\<Organisation>\<Application>[\<Group>...]" ("/" also
 // separates); the value is read from
