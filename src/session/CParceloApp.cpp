@@ -190,8 +190,16 @@ void CParceloApp::RenumberSection(SplitSection* section, int newNumber)
 
 QString CParceloApp::MakeDefaultFileName(const SplitSection& section, const QString& sourcePath)
 {
-    const QString component = LastPathComponent(sourcePath);
-    const QString title = component.isEmpty() ? QStringLiteral("section") : component;
+    QString title = LastPathComponent(sourcePath);
+    if (title.isEmpty())
+        title = QStringLiteral("section");
+    // A character Linux allows in the source's name but an output name may
+    // not hold becomes "_", so the default name can always be saved.
+    for (QChar& c : title)
+    {
+        if (c.unicode() < 0x20 || QStringView(u"\"*/:<>?\\|").contains(c))
+            c = QLatin1Char('_');
+    }
     const qsizetype dot = title.lastIndexOf(QLatin1Char('.'));
     const QString base = dot >= 0 ? title.left(dot) : title;
     const QString extension = dot >= 0 ? title.mid(dot + 1) : QString();

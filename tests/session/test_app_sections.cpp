@@ -249,16 +249,19 @@ TEST_P(DefaultFileNameTest, TitleNumberAndExtension)
 
 INSTANTIATE_TEST_SUITE_P(
     Sources, DefaultFileNameTest,
-    ::testing::Values(NameCase{"WindowsPath", "C:\\docs\\report.pdf", 3, "report-S3.pdf"},
-                      NameCase{"UpperCaseExtensionKept", "C:\\docs\\Scan.PDF", 1, "Scan-S1.PDF"},
-                      NameCase{"NoExtension", "C:\\docs\\notes", 2, "notes-S2."},
-                      NameCase{"DotsInTitle", "C:\\docs\\q1.2.final.pdf", 1, "q1.2.final-S1.pdf"},
+    ::testing::Values(NameCase{"NumberThree", "/docs/report.pdf", 3, "report-S3.pdf"},
+                      NameCase{"UpperCaseExtensionKept", "/docs/Scan.PDF", 1, "Scan-S1.PDF"},
+                      NameCase{"NoExtension", "/docs/notes", 2, "notes-S2."},
+                      NameCase{"DotsInTitle", "/docs/q1.2.final.pdf", 1, "q1.2.final-S1.pdf"},
                       NameCase{"UnixPath", "/home/ann/report.pdf", 12, "report-S12.pdf"},
                       NameCase{"DotInFolderOnly", "/home/ann.b/notes", 1, "notes-S1."},
-                      NameCase{"BackslashInUnixPath", "/home/ann/d\\x.pdf", 1, "x-S1.pdf"},
+                      // "\\" belongs to the file's name here, and cannot be in an output name.
+                      NameCase{"BackslashInName", "/home/ann/d\\x.pdf", 1, "d_x-S1.pdf"},
+                      NameCase{"ColonInName", "/home/ann/Re: contract.pdf", 1, "Re_ contract-S1.pdf"},
                       NameCase{"FileInRootFolder", "/r.pdf", 1, "r-S1.pdf"},
                       NameCase{"FolderOnly", "/home/ann/", 1, "section-S1."},
-                      NameCase{"RelativePath", "a/b.pdf", 1, "section-S1."},
+                      NameCase{"RelativePath", "a/b.pdf", 1, "b-S1.pdf"},
+                      NameCase{"NameOnly", "b.pdf", 1, "b-S1.pdf"},
                       NameCase{"Empty", "", 4, "section-S4."},
                       NameCase{"NonAsciiAndPercent", "/home/ann/Ünïcødé 100%s.pdf", 2, "Ünïcødé 100%s-S2.pdf"}),
     TestNames::ByName());

@@ -313,9 +313,9 @@ INSTANTIATE_TEST_SUITE_P(
         WriteCase{"NameWithoutExtension", {"IN:scan", "--every", "6"},
                   {{"scan-S1.", Range(1, 6)}, {"scan-S2.", Range(7, 10)}}},
         WriteCase{"NameWithSeveralDots", {"IN:report.v2.PDF", "--ranges", "5"}, {{"report.v2-S1.PDF", {5}}}},
-        // A backslash separates folders in the window's names: the title is
-        // what follows it, so no name leads out of the folder.
-        WriteCase{"BackslashInInputName", {"IN:..\\up.pdf", "--ranges", "2"}, {{"up-S1.pdf", {2}}}},
+        // Characters an output name cannot hold become "_", so no name leads
+        // out of the folder.
+        WriteCase{"BackslashInInputName", {"IN:..\\up.pdf", "--ranges", "2"}, {{".._up-S1.pdf", {2}}}},
         WriteCase{"CurrentFolderWithoutOut", {"IN:doc.pdf", "--every", "5"},
                   {{"doc-S1.pdf", Range(1, 5)}, {"doc-S2.pdf", Range(6, 10)}}, {}, 0, true},
         // The password is the first line of the file (CR LF removed).

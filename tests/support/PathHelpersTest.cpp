@@ -143,10 +143,11 @@ TEST_F(DirectoryTest, CreatesEachLevel)
     EXPECT_TRUE(CreateDirectoryPath(Path("a/b")));
     EXPECT_TRUE(QFileInfo(Path("a")).isDir());
     EXPECT_TRUE(QFileInfo(Path("a/b")).isDir());
-    // Existing folders and a trailing separator are fine; "\" separates too.
+    // Existing folders and a trailing separator are fine; "\" is part of a
+    // folder's name.
     EXPECT_TRUE(CreateDirectoryPath(Path("a/b/")));
-    EXPECT_TRUE(CreateDirectoryPath(Path("a\\c\\d")));
-    EXPECT_TRUE(QFileInfo(Path("a/c/d")).isDir());
+    EXPECT_TRUE(CreateDirectoryPath(Path("a/c\\d")));
+    EXPECT_TRUE(QFileInfo(Path("a/c\\d")).isDir());
 }
 
 TEST_F(DirectoryTest, FailsThroughAFile)
