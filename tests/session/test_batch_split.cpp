@@ -715,6 +715,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(BatchSplitTest, ProgramWritesTheFilesItNames)
 {
     QProcess program;
+    // No display, no window system and no platform plugin: the splitter
+    // needs none of them.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "QT_PLUGIN_PATH"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM_PLUGIN_PATH"), QStringLiteral("/nonexistent"));
+    program.setProcessEnvironment(environment);
     program.start(QStringLiteral(PARCELO_SPLIT_EXE), Expand({"IN:doc.pdf", "--every", "6", "--out", "OUT"}));
     ASSERT_TRUE(program.waitForFinished(120000));
     ASSERT_EQ(program.exitStatus(), QProcess::NormalExit);
