@@ -92,3 +92,12 @@ QString LoadResString(int id)
     const auto it = table.find(id);
     return it == table.end() ? QString() : QString::fromUtf8(it->second);
 }
+
+QString FormatResString(int id, const QString& value)
+{
+    QString text = LoadResString(id);
+    const qsizetype at = text.indexOf(QLatin1String("%s"));
+    if (at >= 0)
+        text.replace(at, 2, value);
+    return text;
+}

@@ -6,3 +6,7 @@
 // arg-style replacement; a text that came from outside the program is never
 // used as a format.
 QString LoadResString(int id);
+
+// The numbered text with its first "%s" replaced by the value (the value is
+// inserted as plain text, never read as a format).
+QString FormatResString(int id, const QString& value);

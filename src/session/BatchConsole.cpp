@@ -14,9 +14,5 @@ QString Quoted(const QString& text)
 
 QString FormatMessage(int id, const QString& value)
 {
-    QString text = LoadResString(id);
-    const qsizetype at = text.indexOf(QLatin1String("%s"));
-    if (at >= 0)
-        text.replace(at, 2, value);
-    return text;
+    return FormatResString(id, value);
 }

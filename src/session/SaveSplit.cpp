@@ -67,15 +67,9 @@ void OpenFolder(const QString& folder)
         user->ShowFolder(folder);
 }
 
-// The numbered text with its "%s" replaced by the value (the value itself is
-// never read as a format).
 QString Format(int id, const QString& value)
 {
-    QString text = LoadResString(id);
-    const qsizetype at = text.indexOf(QLatin1String("%s"));
-    if (at >= 0)
-        text.replace(at, 2, value);
-    return text;
+    return FormatResString(id, value);
 }
 
 void Error(int id, const QString& value)
