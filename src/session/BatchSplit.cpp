@@ -69,6 +69,15 @@ bool ReadPasswordFile(const QString& path, QString& password, QString& error)
     return true;
 }
 
+// The system's text for an error number, as the rest of a message line.
+QString SystemReason(int error)
+{
+    QString text = QString::fromLocal8Bit(std::strerror(error ? error : EIO));
+    if (!text.isEmpty())
+        text[0] = text[0].toLower();
+    return text;
+}
+
 // Makes the run the session's user for its duration.
 class UserScope
 {
@@ -240,17 +249,22 @@ bool BatchRun::OpenInput()
         m_console.Message(QStringLiteral("cannot read %1: the file is damaged or not a PDF document")
                               .arg(Quoted(m_options.input)));
         break;
-    default:
-    {
-        // The reason as the window words it, as the rest of the line.
-        QString reason = OpenFailureReason(status);
-        if (reason.endsWith(QLatin1Char('.')))
-            reason.chop(1);
-        if (!reason.isEmpty())
-            reason[0] = reason[0].toLower();
-        m_console.Message(QStringLiteral("cannot read %1: %2").arg(Quoted(m_options.input), reason));
+    case OpenError::UnsupportedEncryption:
+        m_console.Message(QStringLiteral("cannot read %1: the file is encrypted in a way that cannot be read")
+                              .arg(Quoted(m_options.input)));
         break;
-    }
+    case OpenError::PageTree:
+        m_console.Message(QStringLiteral("cannot read %1: the list of its pages is damaged and cannot be followed")
+                              .arg(Quoted(m_options.input)));
+        break;
+    case OpenError::CopyNotWritten:
+        m_console.Message(QStringLiteral("cannot read %1: a repaired copy for reading its pages could not be written: %2")
+                              .arg(Quoted(m_options.input), SystemReason(status.systemError)));
+        break;
+    case OpenError::Unreadable:
+    case OpenError::None:
+        m_console.Message(QStringLiteral("cannot read %1: %2").arg(Quoted(m_options.input), SystemReason(status.systemError)));
+        break;
     }
     return false;
 }
@@ -363,9 +377,9 @@ int RunBatchSplit(const QStringList& arguments, std::ostream& out, std::ostream&
         console.Plain(QStringLiteral("Try 'parcelo-split --help' for more information."));
         return BATCH_EXIT_USAGE;
     }
-    if (options.help)
+    if (options.help || options.version)
     {
-        out << Std(BatchUsage());
+        out << Std(options.help ? BatchUsage() : BatchVersion());
         out.flush();
         return BATCH_EXIT_OK;
     }
