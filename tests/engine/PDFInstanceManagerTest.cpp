@@ -213,10 +213,12 @@ TEST_F(PageServiceTest, ClosingWhileRenderingWaitsAndDropsOnlyThatDocumentsReque
         if (doc != a || page != 1)
             return;
         inside = true;
-        // Stay "rendering" until the close has removed a's queued requests.
-        while (manager.PendingRequests() != 2)
+        // Stay "rendering" until the close has removed a's queued requests
+        // (or long enough to tell that it never will).
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (manager.PendingRequests() != 2 && std::chrono::steady_clock::now() < limit)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        sawDroppedQueue = true;
+        sawDroppedQueue = manager.PendingRequests() == 2;
     };
     // Served newest first: a1, then b2 and b1 once a's others are gone.
     manager.RequestPage(2, a);
@@ -225,8 +227,10 @@ TEST_F(PageServiceTest, ClosingWhileRenderingWaitsAndDropsOnlyThatDocumentsReque
     manager.RequestPage(2, b);
     manager.RequestPage(1, a);
     ASSERT_TRUE(manager.Start());
-    while (!inside)
+    const auto started = std::chrono::steady_clock::now();
+    while (!inside && std::chrono::steady_clock::now() - started < std::chrono::seconds(30))
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(inside);
     manager.ReleaseInstance(a); // returns only after a's page 1 finished
     EXPECT_TRUE(sawDroppedQueue);
     EXPECT_EQ(deletions, 1);
@@ -306,6 +310,10 @@ TEST_F(PageServiceTest, RequestsForPagesNoViewShowsAreDroppedBeforeRendering)
     doc->ForgetView(&card); // the card is gone
     ASSERT_TRUE(manager.Start());
     ASSERT_TRUE(callback.WaitFor(2));
+    // The worker goes through the rest of the queue, dropping every request.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (manager.PendingRequests() > 0 && std::chrono::steady_clock::now() < limit)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     manager.Stop(OruLockable::kInfinite);
     EXPECT_EQ(callback.Seen(), (std::vector<std::pair<PDFInstance*, int>>{{doc, 8}, {doc, 7}}));
     EXPECT_EQ(manager.PendingRequests(), 0u);
