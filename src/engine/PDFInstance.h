@@ -5,6 +5,7 @@
 // callers that cannot wait. Each page keeps one image, rendered for the size
 // it was last asked for; an image asked for at another size is rendered
 // again and replaces it.
+#include "engine/OpenStatus.h"
 #include "engine/PDFViewWrapper.h"
 #include "work/OruLock.h"
 
@@ -12,9 +13,11 @@
 #include <QPointer>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <vector>
 
 class CHiddenWnd;
+class RepairedCopy;
 class PDFInstanceManager;
 
 // The largest thumbnail height the window offers, in logical pixels.
@@ -53,10 +56,29 @@ public:
     // cached images.
     ~PDFInstance() override;
 
-    // Creates the host windows and the viewer when needed, loads the document
-    // (prompting for its password with promptId) and sizes the caches to its
-    // page count. False on failure. Window thread.
+    // Creates the host windows and the viewer when needed and loads the
+    // document. The splicing layer reads the file first: it asks for the
+    // password (prompt promptId) when the document needs one, and walks the
+    // page tree, whose pages are the document's pages. The viewer then
+    // loads the file itself, or, when it cannot read it or would see other
+    // pages, a repaired copy written by the splicing layer into a private
+    // file that lives as long as the instance. The caches are sized to the
+    // page count. False on failure, with LastOpenStatus() saying why; a
+    // document without pages opens (the caller decides). Window thread.
     virtual bool Open(const QString& path, int promptId);
+
+    // Why the last Open failed (error None after a success).
+    const OpenStatus& LastOpenStatus() const { return m_openStatus; }
+
+    // What the splicing layer read at Open: whether the document is
+    // encrypted, and its permission bits (every bit set when it is not).
+    bool SourceEncrypted() const { return m_sourceEncrypted; }
+    int SourcePermissions() const { return m_sourcePermissions; }
+
+    // The file the viewer reads: the document itself, or its repaired copy
+    // (empty before Open and for a document without pages).
+    const QString& ViewedPath() const { return m_viewedPath; }
+    bool ViewsRepairedCopy() const;
 
     // The page's image for the target. When the cached image was rendered
     // for another target it is returned all the same (to be drawn scaled)
@@ -91,7 +113,16 @@ public:
 
     PDFInstanceManager& Manager() const { return *m_manager; }
 
+protected:
+    // Records why opening failed; returns false for the caller to return.
+    bool OpenFailed(OpenError error, int systemError = 0);
+
 private:
+    bool CreateViewer();
+    // Loads the file into the viewer with the password (empty: none),
+    // never prompting. True when it loaded with exactly `pages` pages.
+    bool LoadViewer(const QString& file, const QString& password, int pages);
+
     friend class PDFInstanceManager;
 
     struct Slot
@@ -111,4 +142,10 @@ private:
     std::vector<double> m_aspects; // 0.0: not computed yet
     OruLockable m_viewLock;
     std::map<const void*, std::vector<int>> m_shown; // per view, sorted
+
+    OpenStatus m_openStatus;
+    bool m_sourceEncrypted = false;
+    int m_sourcePermissions = -1;
+    QString m_viewedPath;
+    std::unique_ptr<RepairedCopy> m_copy; // removed after the viewer is destroyed
 };

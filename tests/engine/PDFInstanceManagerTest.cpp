@@ -91,14 +91,16 @@ protected:
     PDFInstanceManager manager{false, 1};
 };
 
-// A document whose page tree claims one page more than it holds: the last
-// page cannot be rendered. Written by hand, as no PDF library writes one.
-bool WriteCountTooHigh(const QString& path)
+// A document whose second page the viewer cannot build (its /Contents is a
+// number), while the page tree still counts it: that page cannot be
+// rendered. Written by hand, as no PDF library writes one.
+bool WriteUnbuildablePage(const QString& path)
 {
     const std::vector<std::string> objects = {
         "<< /Type /Catalog /Pages 2 0 R >>",
-        "<< /Type /Pages /Kids [3 0 R] /Count 2 >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R 4 0 R] /Count 2 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 5 0 R >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 42 >>",
         "<< /Length 24 >>\nstream\n0 0 0 rg 0 0 50 50 re f\nendstream",
     };
     std::string out = "%PDF-1.4\n";
@@ -271,7 +273,7 @@ TEST_F(PageServiceTest, ClosingWithManyQueuedRequestsOnRunningWorkers)
 TEST_F(PageServiceTest, FailedPageIsNotRequestedAgainByItsRepaint)
 {
     const QString bad = dir.filePath("bad.pdf");
-    ASSERT_TRUE(WriteCountTooHigh(bad)); // page 2 does not exist in the page tree
+    ASSERT_TRUE(WriteUnbuildablePage(bad));
     TrackedInstance* doc = NewOpen(bad);
     ASSERT_EQ(doc->GetPageCount(), 2);
     manager.AddInstance(doc, bad);
