@@ -333,6 +333,34 @@ bool WritePlainDocument(const QString& path, int pageCount)
     }
 }
 
+bool WriteHugePageDocument(const QString& path, int pageCount)
+{
+    try {
+        QPDF pdf;
+        pdf.emptyPDF();
+        QPDFObjectHandle fonts = QPDFObjectHandle::newDictionary();
+        fonts.replaceKey("/F1", StandardFont(pdf, "Helvetica"));
+        QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
+        resources.replaceKey("/Font", fonts);
+        resources = pdf.makeIndirectObject(resources);
+        QPDFPageDocumentHelper pages(pdf);
+        for (int page = 1; page <= pageCount; ++page) {
+            // The page's art in page units of 1e6 points, so it fills the box.
+            std::string content = "q 1000000 0 0 1000000 0 0 cm\n";
+            content += "0.2 0.4 0.8 rg 50 50 400 300 re f\n";
+            content += "0.8 0.3 0.1 rg 500 500 m 950 500 l 725 950 l h f\n";
+            content += "0 0 0 RG 5 w 50 600 m 450 950 l S\n";
+            content += "BT /F1 60 Tf 60 400 Td (Page " + std::to_string(page) + ") Tj ET\nQ\n";
+            QPDFObjectHandle object = NewPage(pdf, resources, content, 0);
+            object.replaceKey("/MediaBox", QPDFObjectHandle::parse("[0 0 1000000000 1000000000]"));
+            pages.addPage(QPDFPageObjectHelper(object), false);
+        }
+        return Write(pdf, path);
+    } catch (...) {
+        return false;
+    }
+}
+
 int CountPages(const QString& path)
 {
     try {

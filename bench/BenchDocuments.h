@@ -15,6 +15,9 @@ namespace BenchDocuments {
 // degrees. False on any failure.
 bool WriteMixedDocument(const QString& path, int pageCount);
 bool WritePlainDocument(const QString& path, int pageCount);
+// Pages whose MediaBox is 1e9 points on a side (a damaged or hostile
+// generator's), each filled with shapes and a line of text scaled to it.
+bool WriteHugePageDocument(const QString& path, int pageCount);
 
 // Page count of a PDF read with the qpdf library; -1 when it cannot be read.
 int CountPages(const QString& path);

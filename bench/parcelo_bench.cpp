@@ -5,7 +5,7 @@
 //
 // Usage: parcelo-bench [--only NAME,...] [--json] [--repeats N] [--keep] [--docs DIR]
 //   --only   runs only the named measures: open, first-thumbnail, thumbnails,
-//            jump, save, by-size, memory
+//            jump, save, by-size, memory, huge-page
 //   --json   prints {"name", "measure", "unit", "ours", "peer", "ratio",
 //            "target", "pass"} for every measure instead of the table
 //   --keep   keeps the run's folder (its documents can be reused with --docs)
@@ -431,6 +431,7 @@ public:
     void MeasureSaves();
     void MeasureSplitBySize(std::uint64_t limit, const QString& label);
     void MeasureMemory(const QString& self);
+    void MeasureHugePages(const QString& self);
     // Prints the table; false when a measurement failed.
     bool Print(const QString& loadBefore);
     // Prints the measures as a JSON array; false when a measurement failed.
@@ -438,6 +439,7 @@ public:
 
     QString MixedPath() const { return m_folder + QStringLiteral("/mixed.pdf"); }
     QString PlainPath() const { return m_folder + QStringLiteral("/plain.pdf"); }
+    QString HugePath() const { return m_folder + QStringLiteral("/huge.pdf"); }
 
 private:
     QString NewFolder(const QString& name)
@@ -1031,6 +1033,61 @@ void Bench::MeasureMemory(const QString& self)
     }
 }
 
+void Bench::MeasureHugePages(const QString& self)
+{
+    // Pages 1e9 points on a side, each rendered for the largest cell: the
+    // time and memory a thumbnail costs must follow the cell, not the page.
+    constexpr int kHugePages = 40;
+    const QString path = HugePath();
+    if (!QFileInfo::exists(path)) {
+        Note(QStringLiteral("writing the %1-page document with 1e9-point pages").arg(kHugePages));
+        if (!BenchDocuments::WriteHugePageDocument(path, kHugePages))
+            return Fail(QStringLiteral("cannot write the document with 1e9-point pages"));
+    }
+    Note(QStringLiteral("thumbnails of %1 pages of 1e9 points at the largest cell (child process)").arg(kHugePages));
+    const int repeats = std::max(3, m_repeats / 2 + 1);
+    Samples ours, peer, peaks, overBaseline;
+    int widest = 0, highest = 0, cached = 0;
+    for (int r = 0; r < repeats; ++r) {
+        const ToolRun run = RunTool(self, {QString::fromLatin1(kMemoryChildFlag), path, QStringLiteral("1")});
+        const QList<QByteArray> fields = run.out.trimmed().split(' ');
+        if (!run.ok || fields.size() < 8 || fields[0] != "memory")
+            return Fail(QStringLiteral("the run over 1e9-point pages failed: ") + QString::fromLocal8Bit(run.err + run.out));
+        peaks.Add(fields[1].toDouble());
+        cached = fields[3].toInt();
+        ours.Add(fields[4].toDouble());
+        overBaseline.Add(fields[1].toDouble() - fields[5].toDouble());
+        widest = std::max(widest, fields[6].toInt());
+        highest = std::max(highest, fields[7].toInt());
+        // The same pages scaled to the cell's height by Poppler's own renderer.
+        const QString out = NewFolder(QStringLiteral("huge"));
+        const ToolRun tool = RunTool(QStringLiteral("pdftoppm"),
+                                     {QStringLiteral("-scale-to"), QString::number(kLargestThumbnail), path,
+                                      out + QStringLiteral("/p")});
+        if (tool.ok)
+            peer.Add(tool.ms);
+        QDir(out).removeRecursively();
+    }
+    const bool bounded = cached == kHugePages && widest <= kLargestThumbnail * kWidestThumbnailRatio &&
+                         highest <= kLargestThumbnail;
+    m_rows.push_back(RatioRow(QStringLiteral("huge-page"),
+                              QStringLiteral("open and %1 thumbnails of 1e9-point pages (vs pdftoppm -scale-to %2)")
+                                  .arg(kHugePages)
+                                  .arg(kLargestThumbnail),
+                              ours.Median(), peer.Empty() ? std::nan("") : peer.Median(), std::nan("")));
+    m_rows.push_back(LimitRow(QStringLiteral("huge-page"),
+                              QStringLiteral("peak RSS over the start, %1 thumbnails of 1e9-point pages cached").arg(kHugePages),
+                              QStringLiteral("bytes"), overBaseline.Median(), Bytes(overBaseline.Median()),
+                              QStringLiteral("images within the largest cell"), bounded));
+    m_context.append(QStringLiteral("1e9-point pages: %1 of %2 cached, largest image %3 x %4 px; peak RSS %5 (median of %6)")
+                         .arg(cached)
+                         .arg(kHugePages)
+                         .arg(widest)
+                         .arg(highest)
+                         .arg(Bytes(peaks.Median()))
+                         .arg(repeats));
+}
+
 bool Bench::PrintJson()
 {
     QJsonArray rows;
@@ -1115,16 +1172,19 @@ int MemoryChild(const QString& path, double pixelRatio)
     const double ms = MsSince(start);
     double raw = 0;
     int cached = 0;
+    int widest = 0, highest = 0;
     for (int page = 1; page <= pages; ++page) {
-        const double bytes = CachedThumbnailBytes(document, page, target);
-        if (bytes > 0) {
-            raw += bytes;
+        const QImage image = document->GetPageImage(page, false, target);
+        if (!image.isNull()) {
+            raw += static_cast<double>(image.sizeInBytes());
             ++cached;
+            widest = std::max(widest, image.width());
+            highest = std::max(highest, image.height());
         }
     }
     const std::uint64_t peak = StatusValue("VmHWM:");
     std::cout << "memory " << peak << ' ' << static_cast<std::uint64_t>(raw) << ' ' << cached << ' ' << ms << ' '
-              << baseline << std::endl;
+              << baseline << ' ' << widest << ' ' << highest << std::endl;
     PDFInstanceManager::Get().SetCallback(nullptr);
     app.CloseDocument();
     app.ExitInstance();
@@ -1174,7 +1234,7 @@ int main(int argc, char** argv)
     QString reuse;
     const QStringList known = {QStringLiteral("open"),     QStringLiteral("first-thumbnail"), QStringLiteral("thumbnails"),
                                QStringLiteral("jump"),     QStringLiteral("save"),            QStringLiteral("by-size"),
-                               QStringLiteral("memory")};
+                               QStringLiteral("memory"),   QStringLiteral("huge-page")};
     const QString usage = QStringLiteral("usage: parcelo-bench [--only %1] [--json] [--repeats N] [--keep] [--docs DIR]\n")
                               .arg(known.join(QLatin1Char(',')));
     const QStringList arguments = QCoreApplication::arguments();
@@ -1237,6 +1297,8 @@ int main(int argc, char** argv)
             app.CloseDocument();
             if (wanted("memory"))
                 bench.MeasureMemory(QCoreApplication::applicationFilePath());
+            if (wanted("huge-page"))
+                bench.MeasureHugePages(QCoreApplication::applicationFilePath());
         }
         failures = (json ? bench.PrintJson() : bench.Print(loadBefore)) ? 0 : 1;
     }
