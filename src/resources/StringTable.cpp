@@ -60,6 +60,9 @@ const std::map<int, const char*>& Table()
         {260, "The file name '%s' cannot be used: it must be a plain file name inside the chosen folder"},
         {261, "'%s' is the document being split and cannot be overwritten"},
         {262, "Could not measure the size of the sections: a trial file could not be written"},
+        {263, "The file names '%s' and '%s' differ only in letter case: on many drives (USB sticks, network folders) they would be the same file"},
+        {264, "The file name '%s' is too long: a file name can hold at most 255 bytes"},
+        {265, "No temporary folder can be written (neither TMPDIR nor /tmp nor /var/tmp)"},
         {580, "Error: you must enter a non-empty password"},
         {581, "Error: you've entered a password, but didn't select any permissions to require that password"},
         {1800, "Unprotected"},
@@ -100,4 +103,25 @@ QString FormatResString(int id, const QString& value)
     if (at >= 0)
         text.replace(at, 2, value);
     return text;
+}
+
+QString FormatResString(int id, const QStringList& values)
+{
+    QString text = LoadResString(id);
+    qsizetype from = 0;
+    for (const QString& value : values)
+    {
+        const qsizetype at = text.indexOf(QLatin1String("%s"), from);
+        if (at < 0)
+            break;
+        text.replace(at, 2, value);
+        from = at + value.size();
+    }
+    return text;
+}
+
+QString WithReason(const QString& message, const QString& reason)
+{
+    const QString trimmed = reason.trimmed();
+    return trimmed.isEmpty() ? message : message + QLatin1Char('\n') + trimmed;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 // The text with the given number, or an empty string when there is none.
 // Texts with "%s"/"%d" are formatted by the caller with QString::asprintf or
@@ -10,3 +11,11 @@ QString LoadResString(int id);
 // The numbered text with its first "%s" replaced by the value (the value is
 // inserted as plain text, never read as a format).
 QString FormatResString(int id, const QString& value);
+
+// The same with each "%s" in turn replaced by the next value.
+QString FormatResString(int id, const QStringList& values);
+
+// A message with its reason on a second line: the system's or the engine's
+// words for why it failed ("No space left on device"). Without a reason the
+// message stands alone.
+QString WithReason(const QString& message, const QString& reason);

@@ -5,6 +5,7 @@
 #include "session/CParceloApp.h"
 #include "session/EventNotify.h"
 #include "session/PageRangeText.h"
+#include "session/SaveSplit.h"
 #include "session/SplitSection.h"
 #include "support/PathHelpers.h"
 #include "ui/CNiceMFCButton.h"
@@ -28,6 +29,13 @@ const QColor kExpandedColour(176, 196, 222);
 
 int g_pagesLabelWidth = -1;
 int g_fileNameLabelWidth = -1;
+
+// A name typed on the card is taken only when it can be saved: a valid file
+// name that stays within the file system's limit once ".pdf" is added.
+bool IsSavableFileName(const QString& text)
+{
+    return IsValidFileName(text) && !IsFileNameTooLong(CompletedFileName(text));
+}
 
 int PageCountNow()
 {
@@ -392,7 +400,7 @@ void SplitSectionDisplay::ColourInvalidText(QLineEdit* child) const
     if (child == pageRangeEdit)
         invalid = !IsPageRangeTextValid();
     else if (child == fileNameEdit)
-        invalid = !IsValidFileName(child->text());
+        invalid = !IsSavableFileName(child->text());
     else
         return;
     QPalette pal = child->palette();
@@ -417,7 +425,7 @@ void SplitSectionDisplay::OnChildTextChanged(int controlId)
     if (fileNameEdit && CBaseAreaView::ControlIdOf(fileNameEdit) == controlId) {
         QPointer<QLineEdit> edit = fileNameEdit;
         const QString text = edit->text();
-        if (IsValidFileName(text) && app && m_section)
+        if (IsSavableFileName(text) && app && m_section)
             app->SetSectionFileName(m_section, text);
         ColourInvalidText(edit);
     }
@@ -434,7 +442,7 @@ void SplitSectionDisplay::OnChildFocusLost(int controlId)
         return;
     }
     if (fileNameEdit && CBaseAreaView::ControlIdOf(fileNameEdit) == controlId) {
-        if (!IsValidFileName(fileNameEdit->text()))
+        if (!IsSavableFileName(fileNameEdit->text()))
             fileNameEdit->setText(m_section->fileName);
         ColourInvalidText(fileNameEdit);
     }

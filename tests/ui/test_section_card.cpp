@@ -240,8 +240,10 @@ TEST_F(SectionCardTest, InvalidFileNamesAreRedAndNotCommitted)
     const QString original = section->fileName;
     QLineEdit* edit = card->fileNameEdit;
     Focus(edit);
+    // Also names over 255 bytes of UTF-8, as they are or once ".pdf" is added.
     for (const QString& bad : {QStringLiteral("a:b.pdf"), QStringLiteral("..."), QStringLiteral("con.pdf"),
-                               QStringLiteral("x\"y"), QString(256, QLatin1Char('n'))}) {
+                               QStringLiteral("x\"y"), QString(256, QLatin1Char('n')),
+                               QString(126, QChar(0x0416)) + QStringLiteral(".pdf"), QString(252, QLatin1Char('n'))}) {
         edit->setText(bad);
         EXPECT_TRUE(IsRed(edit)) << bad.toStdString();
         EXPECT_EQ(section->fileName, original) << bad.toStdString();
