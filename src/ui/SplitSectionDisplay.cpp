@@ -208,13 +208,17 @@ int SplitSectionDisplay::LayoutCard(const QRect& area, int top)
         int rowHeight = 0;
         for (const auto& thumbnail : thumbnails) {
             const int w = SplitThumbnailImageWidth(OpenDocumentPageAspect(thumbnail->pageNumber), size, widestImage);
+            // A very narrow page keeps its shape, centred in a cell wide
+            // enough for the remove button.
+            const int cellWidth = std::max(w, kMinThumbnailImageWidth) + 22;
             const int cellHeight = size + 32;
-            if (x > x0 && x + w + 22 > rightLimit) {
+            if (x > x0 && x + cellWidth > rightLimit) {
                 x = x0;
                 y = y + rowHeight + 6;
                 rowHeight = 0;
             }
-            thumbnail->cellRect = QRect(x, y, w + 22, cellHeight);
+            thumbnail->cellRect = QRect(x, y, cellWidth, cellHeight);
+            thumbnail->imageWidth = w;
             rowHeight = std::max(rowHeight, cellHeight);
             x = RightOf(thumbnail->cellRect) + 5;
         }
