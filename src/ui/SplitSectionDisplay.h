@@ -44,8 +44,8 @@ HeaderEditLayout ComputeHeaderEditLayout(int available, int fileNameLabelWidth);
 int SplitThumbnailImageWidth(double ratio, int thumbnailSize, int maxWidth);
 // The narrowest image area of a thumbnail cell: with the cell's 22 pixels of
 // margin it holds the 24-pixel remove button inside the cell, above the
-// image's frame.
-constexpr int kMinThumbnailImageWidth = 22;
+// image's frame, and left of it the short caption ("P.: %d").
+constexpr int kMinThumbnailImageWidth = 70;
 
 // Drop position among thumbnail cells for a point below the header: before
 // the first cell the point is above or left of, or before/after the cell it
