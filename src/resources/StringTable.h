@@ -2,7 +2,13 @@
 #include <QString>
 #include <QStringList>
 
-// The text with the given number, or an empty string when there is none.
+#include <vector>
+
+// The translation context of the numbered texts.
+inline constexpr const char* kStringTableContext = "StringTable";
+
+// The text with the given number in the user's language (the installed
+// translation, else English), or an empty string when there is none.
 // Texts with "%s"/"%d" are formatted by the caller with QString::asprintf or
 // arg-style replacement; a text that came from outside the program is never
 // used as a format.
@@ -19,3 +25,12 @@ QString FormatResString(int id, const QStringList& values);
 // words for why it failed ("No space left on device"). Without a reason the
 // message stands alone.
 QString WithReason(const QString& message, const QString& reason);
+
+// Every entry of the table: its number, English text and translation key.
+struct StringTableEntry
+{
+    int id = 0;
+    QString source;
+    QString key;
+};
+std::vector<StringTableEntry> StringTableEntries();
