@@ -1,6 +1,7 @@
 #include "ui/Artwork.h"
 
 #include "resources/StringTable.h"
+#include "ui/ApplicationIcon.h"
 #include "ui/HelpCommands.h"
 
 #include <QAction>
@@ -310,17 +311,8 @@ QIcon IconResource(int id)
     if (id != 128)
         return QIcon();
     QIcon icon;
-    for (int s : {16, 32, 48})
-    {
-        QPixmap px = Blank(s, s);
-        QPainter p(&px);
-        p.setRenderHint(QPainter::Antialiasing);
-        Document(p, QRectF(s * 0.15, s * 0.05, s * 0.6, s * 0.85), Qt::white);
-        p.setPen(QPen(QColor(230, 120, 20), std::max(1.5, s / 12.0), Qt::DashLine));
-        p.drawLine(QPointF(0, s * 0.5), QPointF(s, s * 0.5));
-        p.end();
-        icon.addPixmap(px);
-    }
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addPixmap(QPixmap::fromImage(ApplicationIconImage(size)));
     return icon;
 }
 
