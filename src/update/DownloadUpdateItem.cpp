@@ -1,7 +1,9 @@
 #include "update/DownloadUpdateItem.h"
 
 #include "resources/StringTable.h"
+#include "session/Translations.h"
 #include "support/PathHelpers.h"
+#include "update/DebianPackage.h"
 #include "update/InstallerSignature.h"
 #include "update/UpdateCheck.h"
 #include "update/UpdateData.h"
@@ -45,7 +47,7 @@ QString UpdateAppDataFolder()
 QString PartialInstallerPath(const QString& productName)
 {
     return JoinPath(JoinPath(UpdateAppDataFolder(), QStringLiteral("Talvane")),
-                    productName + QStringLiteral("-Installer.msi.part"));
+                    productName + QStringLiteral("-Installer.deb.part"));
 }
 
 QString CompleteInstallerPath(const QString& productName)
@@ -322,13 +324,17 @@ bool VerifyInstallerSignature(const QString& file)
     return VerifySignedInstallerFile(file);
 }
 
-QStringList InstallerArguments(const QString& installerFile)
+QStringList InstallerCommandLine(const QString& package)
 {
-    QStringList arguments{QStringLiteral("/i"), installerFile, QStringLiteral("/qb"),
-                          QStringLiteral("LAUNCHAPPONEXIT=1")};
-    if (UiLanguageIndex() != 0)
-        arguments << QStringLiteral("ProductLanguage=%1").arg(UiLanguageLocale());
-    return arguments;
+    // By default the desktop's handler for Debian packages (a software
+    // centre or package installer) is asked to open the package.
+    QString command = qEnvironmentVariable("PARCELO_INSTALLER_COMMAND");
+    if (command.trimmed().isEmpty())
+        command = QStringLiteral("xdg-open");
+    QStringList parts = QProcess::splitCommand(command);
+    if (parts.isEmpty())
+        return {};
+    return parts << package;
 }
 
 bool RunInstaller(const QString& file)
@@ -341,6 +347,10 @@ bool RunInstaller(const QString& file)
     QByteArray installer;
     if (!VerifySignedInstallerFile(package, &installer))
         return false;
+    // Only a Debian package is handed to the package installer; anything
+    // else would be opened by whatever program claims its type.
+    if (!IsDebianBinaryPackage(installer))
+        return false;
     QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/parcelo-installer-XXXXXX"));
     if (!folder.isValid())
         return false;
@@ -348,7 +358,9 @@ bool RunInstaller(const QString& file)
     QString name = QFileInfo(package).fileName();
     if (name.endsWith(QLatin1String(".part")))
         name.chop(5);
-    const QString target = QDir(folder.path()).filePath(name.isEmpty() ? QStringLiteral("Installer.msi") : name);
+    if (!name.endsWith(QLatin1String(".deb")))
+        name += QStringLiteral(".deb");
+    const QString target = QDir(folder.path()).filePath(name);
     QFile out(target);
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
         !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
@@ -357,14 +369,11 @@ bool RunInstaller(const QString& file)
     }
     out.close();
 
-    QString command = qEnvironmentVariable("PARCELO_INSTALLER_COMMAND");
-    if (command.trimmed().isEmpty())
-        command = QStringLiteral("msiexec");
-    QStringList parts = QProcess::splitCommand(command);
+    QStringList parts = InstallerCommandLine(target);
     if (parts.isEmpty())
         return false;
     const QString program = parts.takeFirst();
-    if (!QProcess::startDetached(program, parts + InstallerArguments(target)))
+    if (!QProcess::startDetached(program, parts))
         return false;
     // The installer reads the file after we quit: keep the folder.
     folder.setAutoRemove(false);
@@ -375,19 +384,7 @@ int UiLanguageIndex()
 {
     bool ok = false;
     const int value = OptionSetting(QStringLiteral("UILanguage"), 0).toInt(&ok);
-    if (!ok)
-        return 0;
-    if (value >= 0 && value <= 6)
-        return value;
-    switch (value) {
-    case 1031: return 5;
-    case 1036: return 4;
-    case 1040: return 3;
-    case 1043: return 6;
-    case 1046: return 1;
-    case 3082: return 2;
-    default: return 0;
-    }
+    return ok ? UiLanguageIndexOf(value) : 0;
 }
 
 int UiLanguageLocale()

@@ -5,6 +5,7 @@
 // from the same installation.
 #include "session/BatchArguments.h"
 #include "ui/WindowCommandLine.h"
+#include "update/DebianPackage.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -254,6 +255,13 @@ TEST(DebianPackage, HoldsTheInstallationAndDependsOnTheLinkedLibraries)
                                 "libcurl4", "libssl3", "libc6", "libstdc++6"})
         EXPECT_TRUE(depends.contains(QString::fromLatin1(library))) << library << " missing from: " << depends.toStdString();
     EXPECT_TRUE(field("Recommends").contains(QStringLiteral("fonts-liberation2")));
+
+    // An update offering this package would be handed to the package installer.
+    QFile file(deb);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    EXPECT_TRUE(IsDebianBinaryPackage(bytes));
+    EXPECT_FALSE(IsDebianBinaryPackage(bytes.left(60)));
 
     // The package installs what `cmake --install` installs.
     const ProcessRun contents = Start(QStringLiteral("dpkg-deb"), {QStringLiteral("--contents"), deb});
