@@ -5,6 +5,7 @@
 #include "ui/HelpCommands.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFont>
 #include <QHash>
 #include <QLinearGradient>
@@ -220,7 +221,7 @@ QPixmap Draw(int id)
         p.setFont(f);
         p.setPen(QColor(90, 90, 90));
         p.drawText(QRect(26, 96, 300, 24), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("Cut one PDF into several"));
+                   QCoreApplication::translate("Artwork", "Cut one PDF into several"));
         return px;
     }
     default:
@@ -344,22 +345,22 @@ QMenu* LoadMenuResource(int id, QWidget* parent)
     switch (id)
     {
     case 325:
-        items = {{32778, QStringLiteral("Parcelo Online &Help...")},
+        items = {{32778, QCoreApplication::translate("Menus", "Parcelo Online &Help...")},
                  {32779, MakerWebAddress()},
-                 {32781, QStringLiteral("Try &Tabulo")},
+                 {32781, QCoreApplication::translate("Menus", "Try &Tabulo")},
                  {0, QString()},
-                 {32792, QStringLiteral("Check for &Updates")},
+                 {32792, QCoreApplication::translate("Menus", "Check for &Updates")},
                  {0, QString()},
-                 {57664, QStringLiteral("&About Parcelo...")}};
+                 {57664, QCoreApplication::translate("Menus", "&About Parcelo...")}};
         break;
     case 326:
-        items = {{57602, QStringLiteral("Close this document")},
+        items = {{57602, QCoreApplication::translate("Menus", "Close this document")},
                  {0, QString()},
-                 {32774, QStringLiteral("Create new &split section")}};
+                 {32774, QCoreApplication::translate("Menus", "Create new &split section")}};
         break;
     case 327:
-        items = {{32790, QStringLiteral("&Delete this split section")},
-                 {32791, QStringLiteral("&Remove page from split")}};
+        items = {{32790, QCoreApplication::translate("Menus", "&Delete this split section")},
+                 {32791, QCoreApplication::translate("Menus", "&Remove page from split")}};
         break;
     default:
         return nullptr;

@@ -5,6 +5,7 @@
 #include "update/UpdateCheck.h"
 #include "update/UpdateData.h"
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <utility>
@@ -64,12 +65,12 @@ CUpdateNotifyDlg::CUpdateNotifyDlg(const UpdateInfo* info, const QString& produc
     m_moreInfo->setCursor(Qt::PointingHandCursor);
     m_moreInfo->setStyleSheet(QStringLiteral("QPushButton { color: palette(link); text-decoration: underline; "
                                              "border: none; text-align: left; }"));
-    m_moreInfo->setText(QStringLiteral("&More Information..."));
+    m_moreInfo->setText(QCoreApplication::translate("CUpdateNotifyDlg", "&More Information..."));
 
     m_versionText = MakeLabel(this, Units(7, 7, 261, 15));
-    m_versionText->setText(QStringLiteral("Version <version> of <product> is available for download!"));
+    m_versionText->setText(QCoreApplication::translate("CUpdateNotifyDlg", "Version <version> of <product> is available for download!"));
     m_intro = MakeLabel(this, Units(7, 24, 186, 8));
-    m_intro->setText(QStringLiteral("Here are some of the new features added to this version:"));
+    m_intro->setText(QCoreApplication::translate("CUpdateNotifyDlg", "Here are some of the new features added to this version:"));
     const int rows[3] = {40, 57, 74};
     const int heights[3] = {16, 16, 29};
     for (int i = 0; i < 3; ++i) {
@@ -82,7 +83,7 @@ CUpdateNotifyDlg::CUpdateNotifyDlg(const UpdateInfo* info, const QString& produc
 
     // Fill in the template's place-holders (only the template's own texts;
     // the server's feature lines are set afterwards, untouched).
-    setWindowTitle(Expand(QStringLiteral("A New <product> Update is Available")));
+    setWindowTitle(Expand(QCoreApplication::translate("CUpdateNotifyDlg", "A New <product> Update is Available")));
     for (QPushButton* button : {m_action, m_cancel, m_moreInfo})
         button->setText(Expand(button->text()));
     for (QLabel* label : {m_versionText, m_intro})

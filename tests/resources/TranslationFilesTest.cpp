@@ -78,8 +78,10 @@ bool ReadTs(const QString& path, std::vector<TsMessage>& messages, QString& erro
 }
 
 // What the code fills into or splits a text by: printf conversions in their
-// order, numbered arguments (%1 ...) and <tags> in any order, and the
-// number of line breaks and of "|" separators.
+// order, numbered arguments (%1 ...) and <tags> in any order, the number of
+// "|" separators, and the number of line breaks (a tooltip's title and
+// description, a message's lines) except in long help texts, which a
+// translation may wrap anew.
 struct Placeholders
 {
     QStringList ordered;
@@ -106,7 +108,10 @@ Placeholders PlaceholdersOf(const QString& text)
             result.ordered << token;
     }
     result.unordered.sort();
+    constexpr qsizetype kLongestWithFixedLines = 5;
     result.lines = text.count(QLatin1Char('\n'));
+    if (result.lines > kLongestWithFixedLines)
+        result.lines = -1;
     result.bars = text.count(QLatin1Char('|'));
     return result;
 }
