@@ -230,6 +230,22 @@ commande incorrecte.
         <source>cannot write %1: %2</source>
         <translation>impossible d’écrire %1 : %2</translation>
     </message>
+    <message>
+        <source>cannot read %1: the file is encrypted in a way that cannot be read</source>
+        <translation>impossible de lire %1 : le fichier est chiffré d’une manière qui ne peut pas être lue</translation>
+    </message>
+    <message>
+        <source>cannot read %1: the list of its pages is damaged and cannot be followed</source>
+        <translation>impossible de lire %1 : la liste de ses pages est endommagée et ne peut pas être parcourue</translation>
+    </message>
+    <message>
+        <source>cannot read %1: a repaired copy for reading its pages could not be written: %2</source>
+        <translation>impossible de lire %1 : la copie réparée nécessaire pour lire ses pages n’a pas pu être écrite : %2</translation>
+    </message>
+    <message>
+        <source>cannot read %1: %2</source>
+        <translation>impossible de lire %1 : %2</translation>
+    </message>
 </context>
 <context>
     <name>CNewProgressDlg</name>
@@ -400,12 +416,12 @@ commande incorrecte.
     <message>
         <source>Choose file to split</source>
         <comment>201</comment>
-        <translation>Choisissez le fichier à découper</translation>
+        <translation>Choisir le fichier</translation>
     </message>
     <message>
         <source>You can also drag a file</source>
         <comment>202</comment>
-        <translation>Vous pouvez aussi glisser un fichier</translation>
+        <translation>ou le glisser ici</translation>
     </message>
     <message>
         <source>from the desktop</source>
@@ -687,7 +703,7 @@ Cliquez sur « Annuler » pour annuler le découpage.</translation>
     <message>
         <source>A repaired copy for viewing could not be written: %s</source>
         <comment>294</comment>
-        <translation>Une copie réparée pour l’affichage n’a pas pu être écrite : %s</translation>
+        <translation>Une copie réparée pour l’affichage n’a pas pu être écrite&#xa0;: %s</translation>
     </message>
     <message>
         <source>Error: you must enter a non-empty password</source>
