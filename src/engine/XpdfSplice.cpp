@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include "engine/CachedFileSource.h"
 #include "engine/PageTree.h"
 
 #include <qpdf/Pipeline.hh>
@@ -157,8 +158,7 @@ XpdfSpliceInput OpenInput(const QString& path, const char* password, int* status
     try {
         auto pdf = std::make_shared<QPDF>();
         pdf->setSuppressWarnings(true);
-        const QByteArray name = QFile::encodeName(path);
-        pdf->processFile(name.constData(), password);
+        pdf->processInputSource(std::make_shared<CachedFileSource>(path), password);
         auto input = std::make_unique<SpliceInput>();
         input->pdf = std::move(pdf);
         return input.release();
