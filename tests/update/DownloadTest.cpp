@@ -618,14 +618,14 @@ TEST_F(InstallerRunTest, RefusesAVerifiedPackageThatIsNotADebianPackage)
 TEST_F(InstallerRunTest, StartedInstallerClearsTheOverride)
 {
     SetUpdateSetting(QStringLiteral("InstallerFile"),
-                     WritePackage(SignedPackage(QByteArray::fromStdString(MakeInstaller('o', 2000)))));
+                     WritePackage(SignedPackage(DebianPackageBytes(QByteArray::fromStdString(MakeInstaller('o', 2000))))));
     SetUpdateSetting(QStringLiteral("InstallerOverride"), 1);
     ASSERT_TRUE(RunInstaller(QString()));
     ASSERT_TRUE(WaitForRecord());
     EXPECT_EQ(UpdateSettingNumber(QStringLiteral("InstallerOverride")), 0);
     const QStringList args = QString::fromUtf8(ReadAll(record)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_GE(args.size(), 2);
-    QDir(QFileInfo(args[1]).absolutePath()).removeRecursively();
+    ASSERT_EQ(args.size(), 1);
+    QDir(QFileInfo(args[0]).absolutePath()).removeRecursively();
 }
 
 // Each start leaves its installer a private copy; the next start removes the
@@ -642,15 +642,15 @@ TEST_F(InstallerRunTest, NextStartRemovesEarlierCopies)
     const QString unrelated = folder + QStringLiteral("/parcelo-installed-notes");
     ASSERT_TRUE(QDir().mkpath(unrelated));
     SetUpdateSetting(QStringLiteral("InstallerFile"),
-                     WritePackage(SignedPackage(QByteArray::fromStdString(MakeInstaller('c', 2000)))));
+                     WritePackage(SignedPackage(DebianPackageBytes(QByteArray::fromStdString(MakeInstaller('c', 2000))))));
     QStringList copies;
     for (int start = 0; start < 3; ++start) {
         QFile::remove(record);
         ASSERT_TRUE(RunInstaller(QString()));
         ASSERT_TRUE(WaitForRecord());
         const QStringList args = QString::fromUtf8(ReadAll(record)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        ASSERT_GE(args.size(), 2);
-        copies << QFileInfo(args[1]).absolutePath();
+        ASSERT_EQ(args.size(), 1);
+        copies << QFileInfo(args[0]).absolutePath();
     }
     EXPECT_FALSE(QFileInfo::exists(copies[0]));
     EXPECT_FALSE(QFileInfo::exists(copies[1]));
