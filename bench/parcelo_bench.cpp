@@ -18,7 +18,7 @@
 #include "support/ConsoleMessages.h"
 #include "session/SessionUser.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -657,7 +657,7 @@ void Bench::MeasureSplitBySize(std::uint64_t limit, const QString& label)
         CountingMeasurer counting(measurer);
         std::vector<PageList> found;
         const Clock::time_point start = Clock::now();
-        const bool grouped = GroupBySize(nullptr, all, limit, counting, found);
+        const bool grouped = GroupBySize(all, limit, counting, found);
         times.Add(MsSince(start));
         if (!grouped)
             return Fail(QStringLiteral("split by size %1 failed").arg(label));
@@ -809,7 +809,7 @@ bool Bench::Print(const QString& loadBefore)
 int MemoryChild(const QString& path)
 {
     CParceloApp app;
-    if (!app.InitInstance(false))
+    if (!app.InitInstance())
         return 1;
     const std::uint64_t baseline = StatusValue("VmHWM:");
     ThumbnailWaiter waiter;
@@ -869,7 +869,7 @@ int main(int argc, char** argv)
         QDir().mkpath(work->path() + QStringLiteral("/appdata/Talvane"));
     }
 
-    QApplication application(argc, argv);
+    QGuiApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Talvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Parcelo"));
     ApplySettingsLocationOverride();
@@ -877,7 +877,7 @@ int main(int argc, char** argv)
     // Messages of the save and grouping code are printed, never shown.
     SetMessageHandler([](const MessageRequest& request) {
         std::cerr << "parcelo-bench: message: " << request.text.toStdString() << '\n';
-        return request.buttons.testFlag(QMessageBox::Ok) ? QMessageBox::Ok : QMessageBox::No;
+        return (request.buttons & Prompt::Ok) ? Prompt::Ok : Prompt::No;
     });
 
     if (child)
@@ -907,7 +907,7 @@ int main(int argc, char** argv)
     const QString loadBefore = LoadAverage();
 
     CParceloApp app;
-    if (!app.InitInstance(false)) {
+    if (!app.InitInstance()) {
         std::cerr << "parcelo-bench: the PDF engines could not be started\n";
         return 1;
     }
