@@ -501,22 +501,36 @@ TEST(GroupBySize, EmptySourceGivesNoGroup)
 }
 
 // A measurement that fails at any point of the search is an error, never a
-// group that was not measured.
-class FailingMeasurement : public ::testing::TestWithParam<int>
+// group that was not measured. The failing call is picked among the calls a
+// whole grouping makes: the first, the second, one in the middle, the last.
+struct FailingCall
+{
+    const char* name;
+    double at; // position among all calls, 0 = first, 1 = last
+};
+
+class FailingMeasurement : public ::testing::TestWithParam<FailingCall>
 {
 };
 
 TEST_P(FailingMeasurement, IsAnErrorWithNoGroups)
 {
-    SumMeasurer measurer(Uniform(20, 100));
-    measurer.failAtCall = GetParam();
+    SumMeasurer whole(Uniform(20, 100));
     std::vector<PageList> groups;
+    ASSERT_EQ(GroupPagesBySize(Range(1, 20), 450, whole, groups), GroupBySizeResult::Grouped);
+    ASSERT_GE(whole.calls, 4);
+
+    SumMeasurer measurer(Uniform(20, 100));
+    measurer.failAtCall = 1 + static_cast<int>(GetParam().at * (whole.calls - 1) + 0.5);
     EXPECT_EQ(GroupPagesBySize(Range(1, 20), 450, measurer, groups), GroupBySizeResult::MeasureFailed);
     EXPECT_TRUE(groups.empty());
+    EXPECT_EQ(measurer.calls, measurer.failAtCall);
 }
 
-INSTANTIATE_TEST_SUITE_P(AtCall, FailingMeasurement, ::testing::Values(1, 2, 3, 5, 8, 12),
-                         [](const auto& info) { return "Call" + std::to_string(info.param); });
+INSTANTIATE_TEST_SUITE_P(AtCall, FailingMeasurement,
+                         ::testing::Values(FailingCall{"First", 0}, FailingCall{"Second", 0.01},
+                                           FailingCall{"Middle", 0.5}, FailingCall{"Last", 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Pages fit alone but every larger group measures as huge (as a broken
 // trial write would): the groups shrink to single pages and the search ends.
