@@ -3,7 +3,11 @@
 #include "ui/CNewProgressDlg.h"
 #include "work/WorkThreadWithProgress.h"
 
+#include <QCoreApplication>
+#include <QEvent>
+#include <QEventLoop>
 #include <QObject>
+#include <QTimer>
 #include <QWidget>
 
 #include <chrono>
@@ -14,7 +18,6 @@
 namespace {
 
 // How long the window waits for a work before it shows the progress dialog.
-// Short enough that a waiting window is never noticed.
 constexpr auto kDialogDelay = std::chrono::milliseconds(50);
 
 // The result code the work item finishes with.
@@ -41,6 +44,45 @@ struct EndSignal
         return changed.wait_for(lock, time, [this] { return ended; });
     }
 };
+
+// Refuses to close any window while a work runs and its dialog is not up
+// yet (the dialog, once up, blocks the other windows).
+class CloseBlocker : public QObject
+{
+public:
+    CloseBlocker() { QCoreApplication::instance()->installEventFilter(this); }
+    ~CloseBlocker() override { QCoreApplication::instance()->removeEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::Close)
+            return false;
+        event->ignore();
+        return true;
+    }
+};
+
+// Handles the window's events until the work has ended or the time is up;
+// true when the work has ended. The user's input waits meanwhile: it reaches
+// the windows afterwards, or is blocked by the dialog once that is up.
+bool HandleEventsWhileWaiting(EndSignal& end, std::chrono::milliseconds time)
+{
+    CloseBlocker blocker;
+    QEventLoop loop;
+    QTimer poll;
+    poll.setInterval(2);
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        std::lock_guard<std::mutex> lock(end.mutex);
+        if (end.ended)
+            loop.quit();
+    });
+    QTimer::singleShot(time, &loop, &QEventLoop::quit);
+    poll.start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    std::lock_guard<std::mutex> lock(end.mutex);
+    return end.ended;
+}
 
 class LongWorkItem : public WorkItem, private LongWorkProgress
 {
@@ -94,7 +136,9 @@ void RunLongWorkWithProgress(QWidget* owner, const QString& title, const LongWor
     worker.Reset();
     worker.AddItem(new LongWorkItem(worker.Reporter(), work, end));
 
-    if (!end->WaitFor(kDialogDelay))
+    // A short work ends before the dialog would appear; the window goes on
+    // handling its events meanwhile.
+    if (!HandleEventsWhileWaiting(*end, kDialogDelay))
     {
         CNewProgressDlg dialog(owner, &worker);
         dialog.title = title;
