@@ -575,17 +575,18 @@ bool xpdfSpliceEstimatePrefixSizes(XpdfSpliceInput input, const int* pages, std:
         return false;
     constexpr std::uint64_t kEmptyFile = 400; // header, catalogue, page tree, trailer
     try {
-        if (!in->pages)
-            in->pages = QPDFPageDocumentHelper(*in->pdf).getAllPages();
+        const PageTreeReading& tree = Tree(*in);
+        if (!tree.readable)
+            return false;
         // Inherited resources belong to the page, as they do when it is copied.
         in->pdf->pushInheritedAttributesToPage();
         std::set<QPDFObjGen> seen;
         std::uint64_t total = kEmptyFile;
         for (std::size_t i = 0; i < count; ++i) {
             const int page = pages[i];
-            if (page < 1 || page > static_cast<int>(in->pages->size()))
+            if (page < 1 || page > static_cast<int>(tree.pages.size()))
                 return false;
-            total += PageObjectBytes((*in->pages)[static_cast<size_t>(page - 1)].getObjectHandle(), seen);
+            total += PageObjectBytes(tree.pages[static_cast<size_t>(page - 1)], seen);
             sizes.push_back(total);
             if (total > limit)
                 break;
