@@ -296,6 +296,11 @@ Cliquez sur « Annuler » pour annuler le découpage.</translation>
         <translation>Enregistrement annulé : %d fichiers écrits sur %d</translation>
     </message>
     <message>
+        <source>Opening %s</source>
+        <comment>273</comment>
+        <translation>Ouverture de %s</translation>
+    </message>
+    <message>
         <source>The file is damaged or is not a PDF document.</source>
         <comment>290</comment>
         <translation>Le fichier est endommagé ou n’est pas un document PDF.</translation>

@@ -74,6 +74,7 @@ const std::map<int, TableText>& Table()
         {270, QT_TRANSLATE_NOOP3("StringTable", "Writing file %d of %d", "270")},
         {271, QT_TRANSLATE_NOOP3("StringTable", "Measuring sections: %d of %d pages placed", "271")},
         {272, QT_TRANSLATE_NOOP3("StringTable", "Saving was cancelled: %d of %d files were written", "272")},
+        {273, QT_TRANSLATE_NOOP3("StringTable", "Opening %s", "273")},
         {290, QT_TRANSLATE_NOOP3("StringTable", "The file is damaged or is not a PDF document.", "290")},
         {291, QT_TRANSLATE_NOOP3("StringTable", "The file is encrypted in a way that cannot be read.", "291")},
         {292, QT_TRANSLATE_NOOP3("StringTable", "The password is wrong.", "292")},

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 #include <chrono>
 #include <condition_variable>
@@ -45,8 +46,8 @@ struct EndSignal
     }
 };
 
-// Refuses to close any window while a work runs and its dialog is not up
-// yet (the dialog, once up, blocks the other windows).
+// Refuses to close the program's windows while a work runs and its dialog
+// is not up yet (the dialog, once up, blocks the other windows).
 class CloseBlocker : public QObject
 {
 public:
@@ -54,9 +55,15 @@ public:
     ~CloseBlocker() override { QCoreApplication::instance()->removeEventFilter(this); }
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override
+    bool eventFilter(QObject* object, QEvent* event) override
     {
         if (event->type() != QEvent::Close)
+            return false;
+        // A question the work asks meanwhile closes as usual; the close
+        // event reaches its native window first, then the widget.
+        if (auto* widget = qobject_cast<QWidget*>(object); widget && widget->isModal())
+            return false;
+        if (auto* window = qobject_cast<QWindow*>(object); window && window->modality() != Qt::NonModal)
             return false;
         event->ignore();
         return true;

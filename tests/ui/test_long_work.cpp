@@ -8,6 +8,10 @@
 #include "session/SplitBySize.h"
 #include "session/SplitSection.h"
 #include "ui/CNewProgressDlg.h"
+#include "ui/CStringDlg.h"
+#include "session/CParceloApp.h"
+#include "session/ParceloInstance.h"
+#include "engine/PDFInstanceManager.h"
 #include "ui/DialogUser.h"
 #include "ui/LongWorkRunner.h"
 #include "ui/NewSplitSheet.h"
@@ -20,6 +24,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QLineEdit>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -176,6 +181,27 @@ TEST_F(LongWorkTest, QuestionsFromTheWorkComeUpOnTheWindowThreadInOrder)
     EXPECT_EQ(answers, (std::vector<Prompt::StandardButton>{Prompt::Yes, Prompt::No, Prompt::Yes}));
 }
 
+// A question the work asks at once comes up before the progress dialog
+// does; closing its window (as the title bar's close button does) answers
+// it like Cancel.
+TEST_F(LongWorkTest, QuestionAskedBeforeTheDialogIsUpClosesWithItsWindow)
+{
+    bool closedByItsWindow = false;
+    WhenShown<CStringDlg> closer([&](CStringDlg* prompt) {
+        prompt->close();
+        closedByItsWindow = !prompt->isVisible();
+        if (!closedByItsWindow)
+            prompt->hide(); // ends the test instead of hanging it
+    });
+    bool answered = true;
+    RunLongWork(QStringLiteral("Asking"), [&](LongWorkProgress&) {
+        QString typed;
+        answered = AskPassword(QStringLiteral("Password"), typed);
+    });
+    EXPECT_TRUE(closedByItsWindow);
+    EXPECT_FALSE(answered);
+}
+
 // A measurer as slow as a big document's trial writes; it notes the threads
 // it ran on.
 class SlowMeasurer : public PageGroupMeasurer
@@ -313,6 +339,40 @@ TEST_F(SaveInWindow, CancelStopsAtTheNextFileAndSaysHowManyWereWritten)
         EXPECT_EQ(PdfFixtures::PageCount(QDir(folder).filePath(name)), 1) << name.toStdString();
     }
     EXPECT_EQ(told, QStringLiteral("Saving was cancelled: %1 of 60 files were written").arg(written.size()));
+}
+
+// Opening in the window: the password prompt the reading asks for comes up
+// on the window thread, and the document becomes the session's.
+TEST_F(LongWorkTest, OpeningAsksForThePasswordOnTheWindowThread)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    qputenv("PARCELO_COMMON_APPDATA", dir.filePath(QStringLiteral("appdata")).toUtf8());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath(QStringLiteral("settings")));
+    CParceloApp app;
+    ASSERT_TRUE(app.InitInstance());
+    const QString path = dir.filePath(QStringLiteral("locked.pdf"));
+    ASSERT_TRUE(PdfFixtures::WriteEncryptedPdf(path, 3, "user-pw", "owner-pw"));
+
+    QStringList titles;
+    bool onWindowThread = false;
+    const auto previousHook = CStringDlg::SetModalHook([&](CStringDlg& prompt) {
+        titles.append(prompt.m_title);
+        onWindowThread = QThread::currentThread() == QCoreApplication::instance()->thread() &&
+                         prompt.thread() == QThread::currentThread();
+        prompt.Type(QStringLiteral("user-pw"));
+        prompt.PressOk();
+    });
+    const bool opened = app.OpenDocument(path);
+    CStringDlg::SetModalHook(previousHook);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(titles, QStringList{QStringLiteral("Enter Password for locked.pdf")});
+    EXPECT_TRUE(onWindowThread);
+    EXPECT_EQ(app.PageCount(), 3);
+    EXPECT_EQ(app.Document()->GetPassword(), QStringLiteral("user-pw"));
+    app.CloseDocument();
+    app.ExitInstance();
+    qunsetenv("PARCELO_COMMON_APPDATA");
 }
 
 } // namespace
