@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <utility>
+
 namespace {
 
 QByteArray Native(const QString& path)
@@ -65,6 +67,19 @@ bool WaitWritten(const QString& path)
               errno == ENOSYS || errno == ESPIPE;
 #endif
     return ::close(fd) == 0 && written;
+}
+
+WrittenOutCheck& CurrentWrittenOutCheck()
+{
+    static WrittenOutCheck check;
+    return check;
+}
+
+bool WrittenOut(const QString& path)
+{
+    if (const auto& check = CurrentWrittenOutCheck())
+        return check(path);
+    return WaitWritten(path);
 }
 
 // Waits until the file's data and the size needed to read it are on the
@@ -146,6 +161,11 @@ QString StepText(int current, int total)
 
 } // namespace
 
+WrittenOutCheck SetWrittenOutCheck(WrittenOutCheck check)
+{
+    return std::exchange(CurrentWrittenOutCheck(), std::move(check));
+}
+
 SectionFilesResult WriteSectionFiles(const SectionFilesRequest& request, LongWorkProgress& progress)
 {
     SectionFilesResult result;
@@ -218,7 +238,7 @@ SectionFilesResult WriteSectionFiles(const SectionFilesRequest& request, LongWor
     std::size_t durable = 0;
     for (; durable < staged.paths.size(); ++durable)
     {
-        if (!WaitWritten(staged.paths[durable]))
+        if (!WrittenOut(staged.paths[durable]))
             break;
     }
     if (durable > 0 && !SyncFileSystem(request.folder))

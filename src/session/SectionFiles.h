@@ -12,6 +12,7 @@
 #include "session/PageList.h"
 
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -49,3 +50,11 @@ struct SectionFilesResult
 // every target is either as it was before or complete; the files before the
 // first failure (or before the stop) are complete and durable.
 SectionFilesResult WriteSectionFiles(const SectionFilesRequest& request, LongWorkProgress& progress);
+
+// Whether a finished temporary file's data reached the disk, as the system
+// tells once the file has been written out. Tests stand in for the system:
+// a late write error (a failing device, a thin-provisioned disk running
+// full) cannot be caused at will. Null gives the system's answer back;
+// returns the previous check.
+using WrittenOutCheck = std::function<bool(const QString& temporaryPath)>;
+WrittenOutCheck SetWrittenOutCheck(WrittenOutCheck check);

@@ -3,6 +3,7 @@
 #include "engine/XpdfSplice.h"
 #include "resources/StringTable.h"
 #include "session/SaveSplit.h"
+#include "session/SectionFiles.h"
 #include "session/SplitSection.h"
 #include "session/SessionUser.h"
 
@@ -303,6 +304,34 @@ TEST_F(SaveSplitTest, FailureMidSaveKeepsTheReplacedFileAndLeavesNoPartialFile)
     EXPECT_EQ(ReadBytes(Out("s2.pdf")), "precious");
     EXPECT_FALSE(QFileInfo::exists(Out("s3.pdf")));
     EXPECT_EQ(Snapshot(folder).size(), 2u);
+}
+
+// A write error the system reports only once the data goes to the disk
+// (after every file was written) fails that file: the files before it are
+// in place, it and the files after it leave their targets as they were, and
+// no temporary file remains.
+TEST_F(SaveSplitTest, LateWriteErrorFailsItsFileAndKeepsTheTargetsAfterIt)
+{
+    for (int i = 1; i <= 4; ++i)
+        Add(QStringLiteral("s%1.pdf").arg(i), {i});
+    ASSERT_TRUE(WriteBytes(Out("s3.pdf"), "old three"));
+    answers = {Prompt::Yes};
+    int checked = 0;
+    const WrittenOutCheck previousCheck = SetWrittenOutCheck([&](const QString& temporary) {
+        EXPECT_TRUE(QFileInfo::exists(temporary));
+        return ++checked != 3;
+    });
+    const SaveOutcome outcome = SaveSections(Request());
+    SetWrittenOutCheck(previousCheck);
+
+    EXPECT_EQ(outcome, SaveOutcome::Failed);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].text, Formatted(229, Out("s3.pdf")));
+    EXPECT_EQ(PdfFixtures::PageMarkers(Out("s1.pdf")), std::vector<int>{1});
+    EXPECT_EQ(PdfFixtures::PageMarkers(Out("s2.pdf")), std::vector<int>{2});
+    EXPECT_EQ(ReadBytes(Out("s3.pdf")), "old three");
+    EXPECT_FALSE(QFileInfo::exists(Out("s4.pdf")));
+    EXPECT_EQ(Snapshot(folder).size(), 3u);
 }
 
 TEST_F(SaveSplitTest, VanishedFolderReportsTheFileCannotBeWritten)
