@@ -1,5 +1,7 @@
 #include "engine/XpdfSplice.h"
 
+#include "support/TextHelpers.h"
+
 #ifndef POINTERHOLDER_TRANSITION
 #define POINTERHOLDER_TRANSITION 4
 #endif
@@ -8,12 +10,13 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include "engine/CachedFileSource.h"
 #include "engine/PageTree.h"
 
 #include <qpdf/Pipeline.hh>
+#include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFSystemError.hh>
-#include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
@@ -33,6 +36,30 @@
 #include <vector>
 
 namespace {
+
+thread_local QString t_lastError;
+
+void SetLastError(const QString& reason)
+{
+    t_lastError = reason;
+}
+
+void SetLastSystemError(int error)
+{
+    t_lastError = SystemErrorText(error);
+}
+
+// The reason carried by an exception of the library (or of the standard
+// library underneath it).
+void SetLastErrorFrom(const std::exception& error)
+{
+    if (const auto* system = dynamic_cast<const QPDFSystemError*>(&error))
+        SetLastSystemError(system->getErrno());
+    else if (const auto* pdf = dynamic_cast<const QPDFExc*>(&error))
+        SetLastError(QString::fromStdString(pdf->getMessageDetail()));
+    else
+        SetLastError(QString::fromLocal8Bit(error.what()));
+}
 
 // Permission bits of the standard security handler (P entry).
 constexpr int kPermPrint = 0x4;
@@ -113,19 +140,23 @@ public:
             Fail();
     }
     bool Failed() const { return failed_; }
-    // The system's error number of the first failure (0 when unknown).
+    // The system's error number of the first failure (0 when unknown), and
+    // its description.
     int Error() const { return error_; }
+    const QString& Reason() const { return reason_; }
 
 private:
     void Fail()
     {
         failed_ = true;
         error_ = errno;
+        reason_ = error_ != 0 ? SystemErrorText(error_) : file_.errorString();
     }
 
     QFile& file_;
     bool failed_ = false;
     int error_ = 0;
+    QString reason_;
 };
 
 // End of the writer's pipeline for a measurement: counts the bytes and
@@ -206,6 +237,8 @@ XpdfSpliceInput OpenInput(const QString& path, const char* password, int* status
             *status = s;
         if (systemError)
             *systemError = e;
+        if (e != 0)
+            SetLastSystemError(e);
     };
     report(SPLICE_OK, 0);
     if (path.isEmpty()) {
@@ -220,13 +253,13 @@ XpdfSpliceInput OpenInput(const QString& path, const char* password, int* status
     try {
         auto pdf = std::make_shared<QPDF>();
         pdf->setSuppressWarnings(true);
-        const QByteArray name = QFile::encodeName(path);
-        pdf->processFile(name.constData(), password);
+        pdf->processInputSource(std::make_shared<CachedFileSource>(path), password);
         auto input = std::make_unique<SpliceInput>();
         input->pdf = std::move(pdf);
         return input.release();
     } catch (const QPDFSystemError& e) {
         report(SPLICE_ERR_SYSTEM, e.getErrno());
+        SetLastErrorFrom(e);
     } catch (const QPDFExc& e) {
         switch (e.getErrorCode()) {
         case qpdf_e_password:
@@ -239,8 +272,13 @@ XpdfSpliceInput OpenInput(const QString& path, const char* password, int* status
             report(SPLICE_ERR_DAMAGED, 0);
             break;
         }
+        SetLastErrorFrom(e);
+    } catch (const std::exception& e) {
+        report(SPLICE_ERR_DAMAGED, 0);
+        SetLastErrorFrom(e);
     } catch (...) {
         report(SPLICE_ERR_DAMAGED, 0);
+        SetLastError(QString());
     }
     return nullptr;
 }
@@ -294,28 +332,38 @@ bool WriteOutput(SpliceOutput& out)
         return true; // a trial output: nothing to store
     FileSink sink(*out.temp);
     WriteDocument(out, sink);
-    if (sink.Failed())
+    if (sink.Failed()) {
+        SetLastError(sink.Reason());
         return false;
+    }
 
     // The data is handed to the system, not forced to the disk: trial files
     // are measured and deleted at once, and a caller that keeps a file
     // flushes it itself before giving it its final name (Save Split does).
     QFile& file = *out.temp;
-    if (!file.flush())
+    if (!file.flush()) {
+        SetLastError(file.errorString());
         return false;
+    }
     // Temporary files are private; the finished file gets the usual mode.
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    if (::fchmod(file.handle(), 0666 & ~mask) != 0)
+    if (::fchmod(file.handle(), 0666 & ~mask) != 0) {
+        SetLastSystemError(errno);
         return false;
+    }
     const QString tempName = file.fileName();
     file.close();
-    if (file.error() != QFileDevice::NoError)
+    if (file.error() != QFileDevice::NoError) {
+        SetLastError(file.errorString());
         return false;
+    }
     const QByteArray from = QFile::encodeName(tempName);
     const QByteArray to = QFile::encodeName(out.path);
-    if (::rename(from.constData(), to.constData()) != 0)
+    if (::rename(from.constData(), to.constData()) != 0) {
+        SetLastSystemError(errno);
         return false;
+    }
     out.temp->setAutoRemove(false);
     return true;
 }
@@ -326,6 +374,11 @@ void xpdfSpliceInit()
 {
     // qpdf needs no global set-up; kept so start-up follows the same steps
     // whatever splicing library sits underneath.
+}
+
+QString xpdfSpliceLastError()
+{
+    return t_lastError;
 }
 
 XpdfSpliceInput xpdfSpliceOpenInputW(const QString& path)
@@ -452,23 +505,37 @@ void xpdfSpliceCloseInput(XpdfSpliceInput input)
 
 XpdfSpliceOutput xpdfSpliceOpenOutputW(const QString& path, double pdfVersion)
 {
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        SetLastSystemError(ENOENT);
         return nullptr;
+    }
     try {
         const QFileInfo info(path);
-        if (info.isDir() || !info.dir().exists())
+        if (info.isDir()) {
+            SetLastSystemError(EISDIR);
             return nullptr;
+        }
+        if (!info.dir().exists()) {
+            SetLastSystemError(ENOENT);
+            return nullptr;
+        }
         auto out = std::make_unique<SpliceOutput>();
         out->path = info.absoluteFilePath();
         out->minimumVersion = VersionText(pdfVersion);
         out->temp = std::make_unique<QTemporaryFile>(out->path + QStringLiteral(".XXXXXX.part"));
-        if (!out->temp->open())
+        if (!out->temp->open()) {
+            SetLastError(out->temp->errorString());
             return nullptr;
+        }
         out->pdf = std::make_shared<QPDF>();
         out->pdf->setSuppressWarnings(true);
         out->pdf->emptyPDF();
         return out.release();
+    } catch (const std::exception& e) {
+        SetLastErrorFrom(e);
+        return nullptr;
     } catch (...) {
+        SetLastError(QString());
         return nullptr;
     }
 }
@@ -482,7 +549,11 @@ XpdfSpliceOutput xpdfSpliceOpenTrialOutput(double pdfVersion)
         out->pdf->setSuppressWarnings(true);
         out->pdf->emptyPDF();
         return out.release();
+    } catch (const std::exception& e) {
+        SetLastErrorFrom(e);
+        return nullptr;
     } catch (...) {
+        SetLastError(QString());
         return nullptr;
     }
 }
@@ -506,12 +577,16 @@ int xpdfSpliceAddPage(XpdfSpliceInput input, int page, XpdfSpliceOutput output)
 {
     auto* in = static_cast<SpliceInput*>(input);
     auto* out = static_cast<SpliceOutput*>(output);
-    if (!in || !out || page < 1)
+    if (!in || !out || page < 1) {
+        SetLastError(QString());
         return 0;
+    }
     try {
         const PageTreeReading& tree = Tree(*in);
-        if (!tree.readable || page > static_cast<int>(tree.pages.size()))
+        if (!tree.readable || page > static_cast<int>(tree.pages.size())) {
+            SetLastError(QString());
             return 0;
+        }
         QPDFObjectHandle source = tree.pages[static_cast<size_t>(page - 1)];
         // Inherited box, rotation and resources must travel with the page.
         in->pdf->pushInheritedAttributesToPage();
@@ -531,7 +606,11 @@ int xpdfSpliceAddPage(XpdfSpliceInput input, int page, XpdfSpliceOutput output)
         if (!known)
             out->sources.push_back(in->pdf);
         return 1;
+    } catch (const std::exception& e) {
+        SetLastErrorFrom(e);
+        return 0;
     } catch (...) {
+        SetLastError(QString());
         return 0;
     }
 }
@@ -539,15 +618,21 @@ int xpdfSpliceAddPage(XpdfSpliceInput input, int page, XpdfSpliceOutput output)
 int xpdfSpliceRemoveLastPage(XpdfSpliceOutput output)
 {
     auto* out = static_cast<SpliceOutput*>(output);
-    if (!out || out->pages.empty())
+    if (!out || out->pages.empty()) {
+        SetLastError(QString());
         return 0;
+    }
     try {
         QPDFPageObjectHelper last = out->pages.back();
         QPDFPageDocumentHelper(*out->pdf).removePage(last);
         out->pages.pop_back();
         out->usedPages.erase(last.getObjectHandle().getObjGen());
         return 1;
+    } catch (const std::exception& e) {
+        SetLastErrorFrom(e);
+        return 0;
     } catch (...) {
+        SetLastError(QString());
         return 0;
     }
 }
@@ -555,14 +640,20 @@ int xpdfSpliceRemoveLastPage(XpdfSpliceOutput output)
 int xpdfSpliceMeasureOutput(XpdfSpliceOutput output, std::uint64_t* size)
 {
     auto* out = static_cast<SpliceOutput*>(output);
-    if (!out || !size)
+    if (!out || !size) {
+        SetLastError(QString());
         return 0;
+    }
     try {
         CountSink sink;
         WriteDocument(*out, sink);
         *size = sink.Count();
         return 1;
+    } catch (const std::exception& e) {
+        SetLastErrorFrom(e);
+        return 0;
     } catch (...) {
+        SetLastError(QString());
         return 0;
     }
 }
@@ -600,12 +691,18 @@ bool xpdfSpliceEstimatePrefixSizes(XpdfSpliceInput input, const int* pages, std:
 int xpdfSpliceCloseOutput(XpdfSpliceOutput output)
 {
     auto* out = static_cast<SpliceOutput*>(output);
-    if (!out)
+    if (!out) {
+        SetLastError(QString());
         return 0;
+    }
     bool ok = false;
     try {
         ok = WriteOutput(*out);
+    } catch (const std::exception& e) {
+        SetLastErrorFrom(e);
+        ok = false;
     } catch (...) {
+        SetLastError(QString());
         ok = false;
     }
     if (!ok)

@@ -108,3 +108,9 @@ bool xpdfSpliceEstimatePrefixSizes(XpdfSpliceInput input, const int* pages, std:
 // nonzero when the complete file was written. The file is not forced to the
 // disk (no fsync); a caller that keeps it does that.
 int xpdfSpliceCloseOutput(XpdfSpliceOutput output);
+
+// Why the last call on this thread that failed did so, in the system's or
+// the PDF library's words ("No space left on device", "invalid password");
+// empty when there is nothing more to say than the failure itself. Every
+// call that fails sets it; a call that succeeds leaves it alone.
+QString xpdfSpliceLastError();

@@ -7,6 +7,7 @@
 #include "session/SplitSection.h"
 #include "support/PathHelpers.h"
 #include "session/SectionFiles.h"
+#include "support/TextHelpers.h"
 #include "session/SessionUser.h"
 
 #include <QDir>
@@ -15,7 +16,7 @@
 #include <QRegularExpression>
 
 #include <cerrno>
-#include <set>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -69,9 +70,9 @@ QString Format(int id, const QString& value)
     return FormatResString(id, value);
 }
 
-void Error(int id, const QString& value)
+void Error(int id, const QString& value, const QString& reason = QString())
 {
-    ShowError(Format(id, value));
+    ShowError(WithReason(Format(id, value), reason));
 }
 
 QByteArray Native(const QString& path)
@@ -145,20 +146,32 @@ QString CompletedFileName(const QString& fileName)
 
 bool CheckSectionFileNames(const std::vector<SplitSection*>& sections)
 {
-    std::set<QString> seen;
+    // Names that would be one file on a case-insensitive drive count as the
+    // same name, so one section can never silently overwrite another.
+    std::map<QString, QString> seen; // identity -> the first name with it
     for (const SplitSection* section : sections)
     {
         const QString name = CompletedFileName(section->fileName);
+        if (IsFileNameTooLong(section->fileName) || IsFileNameTooLong(name))
+        {
+            Error(264, section->fileName);
+            return false;
+        }
         if (!IsAcceptableOutputName(section->fileName) || !IsAcceptableOutputName(name))
         {
             Error(260, section->fileName);
             return false;
         }
-        if (!seen.insert(name).second)
-        {
+        const auto [earlier, added] = seen.emplace(FileNameIdentity(name), name);
+        if (added)
+            continue;
+        const QString& first = earlier->second;
+        // Names that look the same are reported as one name.
+        if (first.normalized(QString::NormalizationForm_C) == name.normalized(QString::NormalizationForm_C))
             Error(241, name);
-            return false;
-        }
+        else
+            ShowError(FormatResString(263, {first, name}));
+        return false;
     }
     return true;
 }
@@ -232,7 +245,7 @@ SaveOutcome SaveSections(const SaveRequest& request)
     case SectionFilesResult::End::Failed:
         break;
     }
-    Error(result.message, result.failedPath);
+    Error(result.message, result.failedPath, result.reason);
     return SaveOutcome::Failed;
 }
 
@@ -259,9 +272,9 @@ void RunSaveSplit(CParceloApp& app)
     const QString folder = ChooseFile(chooser);
     if (folder.isEmpty())
         return;
-    if (!QFileInfo(folder).isDir())
+    if (const QFileInfo chosen(folder); !chosen.isDir())
     {
-        Error(232, folder);
+        Error(232, folder, SystemErrorText(chosen.exists() ? ENOTDIR : ENOENT));
         return;
     }
 

@@ -3,6 +3,7 @@
 #include "engine/XpdfSplice.h"
 #include "resources/StringTable.h"
 #include "support/PathHelpers.h"
+#include "support/TextHelpers.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -22,7 +23,7 @@ QByteArray Native(const QString& path)
 }
 
 // A hidden, randomly named path in the folder that names nothing yet; empty
-// when the folder cannot be examined. The splicing layer writes its own
+// (with errno set) when the folder cannot be examined. The splicing layer writes its own
 // temporary file and renames it to this path only once it is complete, so
 // the name needs no placeholder file of its own.
 QString UnusedPathBeside(const QString& folder)
@@ -36,6 +37,7 @@ QString UnusedPathBeside(const QString& folder)
         if (::lstat(Native(path).constData(), &st) != 0)
             return errno == ENOENT ? path : QString();
     }
+    errno = EEXIST;
     return QString();
 }
 
@@ -53,8 +55,9 @@ void StartWriteback(const QString& path)
 }
 
 // Waits until the data of a finished file has been written out, without the
-// cost of a cache flush per file. False when the system reports a write
-// error for this file (a full disk found only now, a failing device).
+// cost of a cache flush per file. False, with errno set, when the system
+// reports a write error for this file (a full disk found only now, a
+// failing device).
 bool WaitWritten(const QString& path)
 {
     const int fd = ::open(Native(path).constData(), O_RDONLY | O_CLOEXEC);
@@ -66,7 +69,11 @@ bool WaitWritten(const QString& path)
                                 SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER) == 0 ||
               errno == ENOSYS || errno == ESPIPE;
 #endif
-    return ::close(fd) == 0 && written;
+    const int writeError = errno;
+    const bool closed = ::close(fd) == 0;
+    if (!written)
+        errno = writeError;
+    return closed && written;
 }
 
 WrittenOutCheck& CurrentWrittenOutCheck()
@@ -83,14 +90,19 @@ bool WrittenOut(const QString& path)
 }
 
 // Waits until the file's data and the size needed to read it are on the
-// disk. False on a write error the system could report only now.
+// disk. False, with errno set, on a write error the system could report
+// only now.
 bool WaitDurable(const QString& path)
 {
     const int fd = ::open(Native(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
     const bool synced = ::fdatasync(fd) == 0;
-    return ::close(fd) == 0 && synced;
+    const int syncError = errno;
+    const bool closed = ::close(fd) == 0;
+    if (!synced)
+        errno = syncError;
+    return closed && synced;
 }
 
 // Makes everything written to the folder's file system durable at once: one
@@ -119,16 +131,22 @@ void SyncFolder(const QString& folder)
 }
 
 // Writes one file's pages into a new temporary file beside the target.
-// Returns 0 with the temporary path, else the number of the message.
+// Returns 0 with the temporary path, else the number of the message, with
+// the system's or the engine's reason in `reason` when there is one.
 int WriteTemporary(XpdfSpliceInput input, const PlannedFile& file, const QString& folder,
-                   const std::optional<OutputProtection>& protection, QString& temp)
+                   const std::optional<OutputProtection>& protection, QString& temp, QString& reason)
 {
+    reason.clear();
     temp = UnusedPathBeside(folder);
     if (temp.isEmpty())
+    {
+        reason = SystemErrorText(errno);
         return 228;
+    }
     XpdfSpliceOutput output = xpdfSpliceOpenOutputW(temp, 1.6);
     if (!output)
     {
+        reason = xpdfSpliceLastError();
         temp.clear();
         return 228;
     }
@@ -142,7 +160,11 @@ int WriteTemporary(XpdfSpliceInput input, const PlannedFile& file, const QString
     }
     for (std::size_t i = 0; ok && i < file.pages.size(); ++i)
         ok = xpdfSpliceAddPage(input, file.pages[i], output) != 0;
+    if (!ok)
+        reason = xpdfSpliceLastError();
     const bool closed = xpdfSpliceCloseOutput(output) != 0;
+    if (ok && !closed)
+        reason = xpdfSpliceLastError();
     if (!ok || !closed)
     {
         // The splicing layer removes its own partial file; a complete one
@@ -187,11 +209,12 @@ SectionFilesResult WriteSectionFiles(const SectionFilesRequest& request, LongWor
         }
     } staged;
 
-    auto fail = [&](int index, int message) {
+    auto fail = [&](int index, int message, const QString& reason) {
         result.end = SectionFilesResult::End::Failed;
         result.failedIndex = index;
         result.message = message;
         result.failedPath = request.files[static_cast<std::size_t>(index)].path;
+        result.reason = reason;
     };
 
     // Every file is written first, each one's data sent on its way to the
@@ -208,6 +231,7 @@ SectionFilesResult WriteSectionFiles(const SectionFilesRequest& request, LongWor
             result.end = SectionFilesResult::End::Failed;
             result.message = 227;
             result.failedPath = request.sourcePath;
+            result.reason = xpdfSpliceLastError();
             return result;
         }
         for (int i = 0; i < total; ++i)
@@ -219,10 +243,11 @@ SectionFilesResult WriteSectionFiles(const SectionFilesRequest& request, LongWor
             }
             progress.SetStep(StepText(i + 1, total), i);
             QString temp;
+            QString reason;
             if (const int message = WriteTemporary(input, request.files[static_cast<std::size_t>(i)], request.folder,
-                                                   request.protection, temp))
+                                                   request.protection, temp, reason))
             {
-                fail(i, message);
+                fail(i, message, reason);
                 failed = true;
                 break;
             }
@@ -236,10 +261,15 @@ SectionFilesResult WriteSectionFiles(const SectionFilesRequest& request, LongWor
     // name. A late write error the system reports only now fails its file,
     // and the files after it are not put in place.
     std::size_t durable = 0;
+    int lateError = 0;
     for (; durable < staged.paths.size(); ++durable)
     {
+        errno = 0;
         if (!WrittenOut(staged.paths[durable]))
+        {
+            lateError = errno;
             break;
+        }
     }
     if (durable > 0 && !SyncFileSystem(request.folder))
     {
@@ -250,6 +280,7 @@ SectionFilesResult WriteSectionFiles(const SectionFilesRequest& request, LongWor
         {
             if (!WaitDurable(staged.paths[i]))
             {
+                lateError = errno;
                 durable = i;
                 break;
             }
@@ -257,7 +288,7 @@ SectionFilesResult WriteSectionFiles(const SectionFilesRequest& request, LongWor
     }
     if (durable < staged.paths.size())
     {
-        fail(static_cast<int>(durable), 229);
+        fail(static_cast<int>(durable), 229, lateError ? SystemErrorText(lateError) : QString());
         failed = true;
     }
 
@@ -273,7 +304,7 @@ SectionFilesResult WriteSectionFiles(const SectionFilesRequest& request, LongWor
             ::chmod(temp.constData(), old.st_mode & 07777);
         if (::rename(temp.constData(), to.constData()) != 0)
         {
-            fail(static_cast<int>(i), 229);
+            fail(static_cast<int>(i), 229, SystemErrorText(errno));
             failed = true;
             break;
         }

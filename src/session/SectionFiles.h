@@ -44,6 +44,7 @@ struct SectionFilesResult
     int failedIndex = -1;
     int message = 0;     // the numbered message that describes the failure
     QString failedPath;  // the path the message names
+    QString reason;      // the system's or the engine's words for it, when known
 };
 
 // Writes the planned files. Whatever the end, no temporary file remains, and

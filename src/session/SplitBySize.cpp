@@ -3,6 +3,7 @@
 #include "engine/XpdfSplice.h"
 #include "resources/StringTable.h"
 #include "session/SessionUser.h"
+#include "support/TextHelpers.h"
 
 #include <algorithm>
 #include <bit>
@@ -42,7 +43,11 @@ bool SpliceTrialMeasurer::OpenInput()
             m_input = xpdfSpliceOpenInputW(m_sourcePath);
         else
             m_input = xpdfSpliceOpenInputWithPasswordW(m_sourcePath, m_password.toUtf8().constData());
+        if (!m_input)
+            m_inputFailure = xpdfSpliceLastError();
     }
+    if (!m_input)
+        m_failureReason = m_inputFailure;
     return m_input != nullptr;
 }
 
@@ -56,7 +61,10 @@ std::vector<std::uint64_t> SpliceTrialMeasurer::EstimatePrefixSizes(const PageLi
 
 std::optional<std::uint64_t> SpliceTrialMeasurer::MeasurePages(const PageList& pages, std::size_t n)
 {
-    if (!OpenInput() || n > pages.size())
+    if (!OpenInput())
+        return std::nullopt;
+    m_failureReason.clear();
+    if (n > pages.size())
         return std::nullopt;
     ++m_trialWrites;
 
@@ -74,12 +82,16 @@ std::optional<std::uint64_t> SpliceTrialMeasurer::MeasurePages(const PageList& p
     {
         m_trial = xpdfSpliceOpenTrialOutput(1.6);
         if (!m_trial)
+        {
+            m_failureReason = xpdfSpliceLastError();
             return std::nullopt;
+        }
     }
     while (m_trialPages.size() > shared)
     {
         if (!xpdfSpliceRemoveLastPage(m_trial))
         {
+            m_failureReason = xpdfSpliceLastError();
             DropTrial();
             return std::nullopt;
         }
@@ -89,6 +101,7 @@ std::optional<std::uint64_t> SpliceTrialMeasurer::MeasurePages(const PageList& p
     {
         if (!xpdfSpliceAddPage(m_input, pages[i], m_trial))
         {
+            m_failureReason = xpdfSpliceLastError();
             DropTrial();
             return std::nullopt;
         }
@@ -97,6 +110,7 @@ std::optional<std::uint64_t> SpliceTrialMeasurer::MeasurePages(const PageList& p
     std::uint64_t size = 0;
     if (!xpdfSpliceMeasureOutput(m_trial, &size))
     {
+        m_failureReason = xpdfSpliceLastError();
         DropTrial();
         return std::nullopt;
     }
@@ -360,7 +374,7 @@ bool GroupBySize(const PageList& source, std::uint64_t limitBytes,
         ShowError(LoadResString(234));
         return false;
     case GroupBySizeResult::MeasureFailed:
-        ShowError(LoadResString(262));
+        ShowError(WithReason(LoadResString(262), measurer.FailureReason()));
         return false;
     case GroupBySizeResult::Cancelled:
         return false;

@@ -27,6 +27,9 @@ public:
         (void)limit;
         return {};
     }
+    // Why the last failed measurement failed, in the system's or the
+    // engine's words; empty when unknown.
+    virtual QString FailureReason() const { return QString(); }
 };
 
 // The real measurer: writes each trial file through the splicing layer as
@@ -46,6 +49,7 @@ public:
     std::optional<std::uint64_t> MeasurePages(const PageList& pages, std::size_t n) override;
     // From the stored sizes of the pages' objects.
     std::vector<std::uint64_t> EstimatePrefixSizes(const PageList& pages, std::uint64_t limit) override;
+    QString FailureReason() const override { return m_failureReason; }
 
     // Trial files written so far.
     int TrialWrites() const { return m_trialWrites; }
@@ -61,6 +65,8 @@ private:
     int m_trialWrites = 0;
     void* m_trial = nullptr; // the trial output, holding m_trialPages
     PageList m_trialPages;
+    QString m_failureReason;
+    QString m_inputFailure; // why the source could not be opened
 };
 
 enum class GroupBySizeResult
