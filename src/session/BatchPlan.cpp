@@ -7,6 +7,8 @@
 #include "session/SaveSplit.h"
 #include "session/SplitBySize.h"
 
+#include <QCoreApplication>
+
 bool PlanBatchPageLists(const BatchOptions& options, CParceloApp& app, BatchConsole& console,
                         std::vector<PageList>& lists)
 {
@@ -19,14 +21,14 @@ bool PlanBatchPageLists(const BatchOptions& options, CParceloApp& app, BatchCons
             PageList pages;
             if (!ParsePageList(text, pageCount, pages))
             {
-                console.Message(QStringLiteral("invalid page range %1 for a document of %2 pages")
+                console.Message(QCoreApplication::translate("BatchSplit", "invalid page range %1 for a document of %2 pages")
                                       .arg(Quoted(text))
                                       .arg(pageCount));
                 return false;
             }
             if (pages.empty())
             {
-                console.Message(QStringLiteral("page range %1 names no pages").arg(Quoted(text)));
+                console.Message(QCoreApplication::translate("BatchSplit", "page range %1 names no pages").arg(Quoted(text)));
                 return false;
             }
             lists.push_back(std::move(pages));
