@@ -1,5 +1,10 @@
 #include "engine/XpdfSplice.h"
 
+#include "engine/PdfTextString.h"
+#include "engine/SpliceCarryOver.h"
+#include "engine/SpliceSource.h"
+#include "engine/XpdfSpliceOutline.h"
+
 #ifndef POINTERHOLDER_TRANSITION
 #define POINTERHOLDER_TRANSITION 4
 #endif
@@ -45,6 +50,8 @@ constexpr int kPermPrintHigh = 0x800;
 struct SpliceInput
 {
     std::shared_ptr<QPDF> pdf;
+    // What outputs carry over from this document besides its pages.
+    std::shared_ptr<SpliceSource> source;
     // Read at the first page copy: walking the page tree reads every page
     // object, which opening only to check encryption and permissions does
     // not need.
@@ -66,6 +73,7 @@ struct SpliceOutput
     std::shared_ptr<QPDF> pdf;
     std::vector<std::shared_ptr<QPDF>> sources;
     std::set<QPDFObjGen> usedPages; // page objects already in this output's page tree
+    std::vector<CopiedPage> copied;   // every page added, in page order
     std::optional<EncryptionRequest> encryption;
 };
 
@@ -121,6 +129,7 @@ XpdfSpliceInput OpenInput(const QString& path, const char* password)
         const QByteArray name = QFile::encodeName(path);
         pdf->processFile(name.constData(), password);
         auto input = std::make_unique<SpliceInput>();
+        input->source = std::make_shared<SpliceSource>(pdf);
         input->pdf = std::move(pdf);
         return input.release();
     } catch (...) {
@@ -305,6 +314,7 @@ int xpdfSpliceAddPage(XpdfSpliceInput input, int page, XpdfSpliceOutput output)
             helper = helper.shallowCopyPage();
         QPDFPageDocumentHelper(*out->pdf).addPage(helper, false);
         out->usedPages.insert(helper.getObjectHandle().getObjGen());
+        out->copied.push_back(CopiedPage{in->source, page - 1, helper.getObjectHandle()});
         bool known = false;
         for (const auto& s : out->sources)
             known = known || s == in->pdf;
@@ -323,6 +333,7 @@ int xpdfSpliceCloseOutput(XpdfSpliceOutput output)
         return 0;
     bool ok = false;
     try {
+        CarrySourceParts(*out->pdf, out->copied);
         ok = WriteOutput(*out);
     } catch (...) {
         ok = false;
@@ -334,4 +345,21 @@ int xpdfSpliceCloseOutput(XpdfSpliceOutput output)
     } catch (...) {
     }
     return ok ? 1 : 0;
+}
+
+bool xpdfSpliceReadOutline(XpdfSpliceInput input, std::vector<XpdfSpliceOutlineEntry>& entries)
+{
+    entries.clear();
+    auto* in = static_cast<SpliceInput*>(input);
+    if (!in)
+        return false;
+    try {
+        const std::vector<SourceOutlineItem>& items = in->source->Outline();
+        entries.reserve(items.size());
+        for (const SourceOutlineItem& item : items)
+            entries.push_back({DecodePdfTextString(item.title), item.level, item.page + 1});
+    } catch (...) {
+        // The entries read so far.
+    }
+    return true;
 }
