@@ -338,6 +338,40 @@ TEST_F(TrialMeasurerTest, GroupsWrittenOutStayWithinTheLimitAndNoTrialFileRemain
     }
 }
 
+// A trial file carries the same document information, metadata, bookmarks
+// and labels as the saved file, so the measured size is the saved size.
+TEST_F(TrialMeasurerTest, TrialFileIsAsBigAsTheSavedFile)
+{
+    PdfFixtures::Book book;
+    book.pageCount = 6;
+    book.info = {{"Title", "Measured"}, {"Producer", "a producer"}};
+    book.xmp = std::string(40000, 'x');
+    book.outline = {{"One", 1, "", false, false, {{"One.a", 2}}}, {"Two", 4}};
+    book.links = {{2, 3}, {3, 6}};
+    book.pageLabels = "0 << /S /R >>";
+    const QString path = work.filePath(QStringLiteral("book.pdf"));
+    ASSERT_TRUE(PdfFixtures::WriteBook(path, book));
+
+    SpliceTrialMeasurer measurer(path, QString());
+    const PageList pages{2, 3, 4};
+    const auto measured = measurer.MeasurePages(pages, pages.size());
+    ASSERT_TRUE(measured);
+
+    SplitSection section;
+    section.pages = pages;
+    section.fileName = QStringLiteral("saved.pdf");
+    SaveRequest request;
+    request.sourcePath = path;
+    request.folder = work.filePath(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(request.folder));
+    request.sections = {&section};
+    ASSERT_EQ(SaveSections(request), SaveOutcome::Saved);
+    const QString saved = QDir(request.folder).filePath(section.fileName);
+    EXPECT_EQ(PdfFixtures::XmpMetadata(saved), book.xmp);
+    EXPECT_EQ(PdfFixtures::ReadOutline(saved).size(), 2u);
+    EXPECT_EQ(static_cast<std::uint64_t>(QFileInfo(saved).size()), *measured);
+}
+
 TEST_F(TrialMeasurerTest, UnreadableSourceIsAFailedMeasurement)
 {
     const QString damaged = work.filePath(QStringLiteral("damaged.pdf"));
