@@ -1,9 +1,13 @@
 // parcelo-bench: measures opening, page thumbnails, saving, split by size and
 // memory through the program's own code paths, each beside the command-line
-// tool that does the same job, on documents it makes itself. Prints one table.
+// tool that does the same job, on documents it makes itself. Prints one table,
+// or with --json one JSON array with an object per measure.
 //
-// Usage: parcelo-bench [--only open,first,thumbs,save,split,memory] [--repeats N] [--keep] [--docs DIR]
-//   --only   runs only the named measurements
+// Usage: parcelo-bench [--only NAME,...] [--json] [--repeats N] [--keep] [--docs DIR]
+//   --only   runs only the named measures: open, first-thumbnail, thumbnails,
+//            jump, save, by-size, memory
+//   --json   prints {"name", "measure", "unit", "ours", "peer", "ratio",
+//            "target", "pass"} for every measure instead of the table
 //   --keep   keeps the run's folder (its documents can be reused with --docs)
 //   --docs   takes mixed.pdf and plain.pdf from DIR instead of writing them
 #include "BenchDocuments.h"
@@ -18,12 +22,16 @@
 #include "support/ConsoleMessages.h"
 #include "session/SessionUser.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -89,13 +97,6 @@ QString Bytes(double bytes)
     if (bytes >= kMiB)
         return QString::number(bytes / kMiB, 'f', 1) + QStringLiteral(" MiB");
     return QString::number(bytes / 1024.0, 'f', 1) + QStringLiteral(" KiB");
-}
-
-QString Ratio(double ours, double peer)
-{
-    if (peer <= 0)
-        return QStringLiteral("-");
-    return QString::number(ours / peer, 'f', 2);
 }
 
 // Peak and current resident memory of this process, in bytes.
@@ -166,13 +167,29 @@ int CountFiles(const QString& folder)
 class ThumbnailWaiter : public PDFInstanceManager::PDFPageCallback
 {
 public:
+    // Expects pages 1 ... count.
     void Expect(PDFInstance* instance, int count)
+    {
+        std::vector<int> all;
+        for (int page = 1; page <= count; ++page)
+            all.push_back(page);
+        Expect(instance, count, all);
+    }
+
+    // Expects the listed pages of a document of pageCount pages; others are
+    // counted as announced but not waited for.
+    void Expect(PDFInstance* instance, int pageCount, const std::vector<int>& pages)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_instance = instance;
-        m_expected = count;
+        m_expected = static_cast<int>(pages.size());
         m_received = 0;
-        m_pages.assign(static_cast<size_t>(count) + 1, 0);
+        m_pages.assign(static_cast<size_t>(std::max(pageCount, 0)) + 1, 0);
+        m_wanted.assign(m_pages.size(), 0);
+        for (int page : pages) {
+            if (page >= 1 && page < static_cast<int>(m_wanted.size()))
+                m_wanted[static_cast<size_t>(page)] = 1;
+        }
         m_first.reset();
     }
 
@@ -184,7 +201,7 @@ public:
             return;
         if (!m_first)
             m_first = now;
-        if (!m_pages[static_cast<size_t>(page)]++)
+        if (!m_pages[static_cast<size_t>(page)]++ && m_wanted[static_cast<size_t>(page)])
             ++m_received;
         if (m_received >= m_expected)
             m_done.notify_all();
@@ -210,7 +227,71 @@ private:
     int m_expected = 0;
     int m_received = 0;
     std::vector<int> m_pages;
+    std::vector<char> m_wanted;
     std::optional<Clock::time_point> m_first;
+};
+
+// The size the benchmark renders thumbnails at: as many pixels as
+// pdftoppm -r 14.4 gives a letter page (158 pixels high).
+struct ThumbnailSpec
+{
+    int height;
+    double pixelRatio;
+};
+constexpr ThumbnailSpec kBenchThumbnail{158, 1.0};
+// The largest thumbnail height the window offers.
+constexpr int kLargestThumbnail = 160;
+
+ThumbnailSpec ThumbnailTarget(int height, double pixelRatio = 1.0)
+{
+    return {height, pixelRatio};
+}
+
+// Asks for a page's thumbnail as a card does when it draws the page.
+void RequestThumbnail(PDFInstance* document, int page, ThumbnailSpec)
+{
+    document->GetPageImage(page, false);
+}
+
+// Bytes of pixels of the cached thumbnail; 0 when none is cached.
+double CachedThumbnailBytes(PDFInstance* document, int page, ThumbnailSpec)
+{
+    const QImage* image = document->GetPageImage(page, false);
+    return image ? static_cast<double>(image->sizeInBytes()) : 0.0;
+}
+
+// Tells the document which pages the input area shows, as the area does
+// whenever it is painted.
+void ShowPages(PDFInstance*, const std::vector<int>&) {}
+
+// The input area's layout for a document of portrait pages at a thumbnail
+// height: every cell is the image plus a 30-pixel band, cells 6 pixels apart,
+// the first 15 pixels below the top, 3 pixels below the last one; the client
+// area is `viewHeight` pixels high.
+class InputAreaModel
+{
+public:
+    InputAreaModel(int pages, int thumbnailHeight, int viewHeight)
+        : m_pages(pages), m_cell(thumbnailHeight + 30), m_view(viewHeight)
+    {
+    }
+    int Top(int page) const { return 15 + (page - 1) * (m_cell + 6); }
+    int ContentHeight() const { return m_pages > 0 ? Top(m_pages) + m_cell + 3 : 0; }
+    int LastScrollPos() const { return std::max(0, ContentHeight() - m_view); }
+    std::vector<int> PagesShownAt(int scrollPos) const
+    {
+        std::vector<int> shown;
+        for (int page = 1; page <= m_pages; ++page) {
+            if (Top(page) < scrollPos + m_view && Top(page) + m_cell > scrollPos)
+                shown.push_back(page);
+        }
+        return shown;
+    }
+
+private:
+    int m_pages;
+    int m_cell;
+    int m_view;
 };
 
 // Counts the trial files of each group: GroupBySize measures prefixes of the
@@ -247,14 +328,88 @@ private:
     double m_bytes = 0;
 };
 
+// One measure: the table's five cells, and the same facts as numbers for
+// --json (NaN where a number does not apply).
 struct Row
 {
     QString measure, ours, peer, limit, result;
+    QString name;              // the measure's --only name
+    QString unit;              // "ms", "bytes" or "count"
+    double oursValue = std::nan("");
+    double peerValue = std::nan("");
+    double ratio = std::nan("");
+    QString target;            // what passes, e.g. "ratio <= 1.00"
+    std::optional<bool> pass;  // none: reported for information
 };
+
+QJsonValue JsonNumber(double value)
+{
+    return std::isfinite(value) ? QJsonValue(value) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonObject RowJson(const Row& row)
+{
+    QJsonObject object;
+    object.insert(QStringLiteral("name"), row.name);
+    object.insert(QStringLiteral("measure"), row.measure);
+    object.insert(QStringLiteral("unit"), row.unit);
+    object.insert(QStringLiteral("ours"), JsonNumber(row.oursValue));
+    object.insert(QStringLiteral("peer"), JsonNumber(row.peerValue));
+    object.insert(QStringLiteral("ratio"), JsonNumber(row.ratio));
+    object.insert(QStringLiteral("target"), row.target.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(row.target));
+    object.insert(QStringLiteral("pass"), row.pass ? QJsonValue(*row.pass) : QJsonValue(QJsonValue::Null));
+    return object;
+}
 
 QString Verdict(bool pass)
 {
     return pass ? QStringLiteral("PASS") : QStringLiteral("MISS");
+}
+
+// A time of ours beside a peer's time; with a finite limit it passes when
+// ours / peer is at most the limit, otherwise it is reported for information.
+Row RatioRow(const QString& name, const QString& measure, double oursMs, double peerMs, double limit)
+{
+    Row row;
+    row.name = name;
+    row.measure = measure;
+    row.unit = QStringLiteral("ms");
+    row.oursValue = oursMs;
+    row.peerValue = peerMs;
+    row.ours = std::isfinite(oursMs) ? Ms(oursMs) : QStringLiteral("-");
+    row.peer = std::isfinite(peerMs) ? Ms(peerMs) : QStringLiteral("-");
+    if (std::isfinite(oursMs) && std::isfinite(peerMs) && peerMs > 0)
+        row.ratio = oursMs / peerMs;
+    const QString ratioText = std::isfinite(row.ratio) ? QString::number(row.ratio, 'f', 2) : QStringLiteral("-");
+    if (std::isfinite(limit)) {
+        row.target = QStringLiteral("ratio <= %1").arg(limit, 0, 'f', 2);
+        row.limit = QStringLiteral("ratio %1 (<= %2)").arg(ratioText).arg(limit, 0, 'f', 2);
+        row.pass = std::isfinite(row.ratio) && row.ratio <= limit;
+        row.result = Verdict(*row.pass);
+    } else {
+        row.limit = QStringLiteral("ratio ") + ratioText;
+        row.result = QStringLiteral("info");
+    }
+    return row;
+}
+
+// A value of ours against a fixed limit (no peer); pass may be none for a
+// value reported for information.
+Row LimitRow(const QString& name, const QString& measure, const QString& unit, double ours, const QString& oursText,
+             const QString& target, std::optional<bool> pass)
+{
+    Row row;
+    row.name = name;
+    row.measure = measure;
+    row.unit = unit;
+    row.oursValue = ours;
+    row.ours = oursText;
+    row.peer = QStringLiteral("-");
+    row.limit = target.isEmpty() ? QStringLiteral("-") : target;
+    row.target = target;
+    row.pass = pass;
+    row.result = pass ? Verdict(*pass) : QStringLiteral("info");
+    return row;
 }
 
 class Bench
@@ -273,11 +428,14 @@ public:
     void MeasureOpen(const QString& label, const QString& path);
     void MeasureFirstThumbnail();
     void MeasureThumbnails();
+    void MeasureJump();
     void MeasureSaves();
     void MeasureSplitBySize(std::uint64_t limit, const QString& label);
     void MeasureMemory(const QString& self);
     // Prints the table; false when a measurement failed.
     bool Print(const QString& loadBefore);
+    // Prints the measures as a JSON array; false when a measurement failed.
+    bool PrintJson();
 
     QString MixedPath() const { return m_folder + QStringLiteral("/mixed.pdf"); }
     QString PlainPath() const { return m_folder + QStringLiteral("/plain.pdf"); }
@@ -403,9 +561,9 @@ void Bench::MeasureOpen(const QString& label, const QString& path)
     }
     if (ourCount != peerCount)
         Fail(QStringLiteral("page counts differ: ours %1, qpdf %2").arg(ourCount).arg(peerCount));
-    m_rows.push_back({QStringLiteral("open to page count, %1 (%2 pages)").arg(label).arg(ourCount),
-                      Ms(ours.Median()), Ms(peer.Median()),
-                      QStringLiteral("ratio %1").arg(Ratio(ours.Median(), peer.Median())), QStringLiteral("info")});
+    m_rows.push_back(RatioRow(QStringLiteral("open"),
+                              QStringLiteral("open to page count, %1 (%2 pages; vs qpdf --show-npages)").arg(label).arg(ourCount),
+                              ours.Median(), peer.Median(), std::nan("")));
 }
 
 void Bench::MeasureFirstThumbnail()
@@ -448,21 +606,30 @@ void Bench::MeasureFirstThumbnail()
     m_context.append(QStringLiteral("first thumbnail: open %1, then queue wait and render %2 (median; max %3); "
                                     "page 1 renders in %4; the idle worker looks at its queue every 250 ms")
                          .arg(Ms(opens.Median()), Ms(afterOpen.Median()), Ms(afterOpen.Max()), Ms(render.Median())));
-    m_rows.push_back({QStringLiteral("first thumbnail after open, mixed (median / max of %1)").arg(repeats),
-                      Ms(firsts.Median()) + QStringLiteral(" / ") + Ms(firsts.Max()), QStringLiteral("-"),
-                      QStringLiteral("< 150 ms"), Verdict(firsts.Median() < 150)});
+    const bool firstPass = !firsts.Empty() && firsts.Median() <= 50 && firsts.Max() <= 100;
+    m_rows.push_back(LimitRow(QStringLiteral("first-thumbnail"),
+                              QStringLiteral("first thumbnail after open, mixed (median of %1)").arg(repeats),
+                              QStringLiteral("ms"), firsts.Median(), Ms(firsts.Median()),
+                              QStringLiteral("<= 50 ms, max <= 100 ms"), firstPass));
+    m_rows.push_back(LimitRow(QStringLiteral("first-thumbnail"),
+                              QStringLiteral("first thumbnail after open, mixed (max of %1)").arg(repeats),
+                              QStringLiteral("ms"), firsts.Max(), Ms(firsts.Max()), QStringLiteral("<= 100 ms"),
+                              !firsts.Empty() && firsts.Max() <= 100));
 }
 
 void Bench::MeasureThumbnails()
 {
     Note(QStringLiteral("all thumbnails at 14.4 dpi, mixed document"));
     m_app.CloseDocument();
-    Samples ours, peer;
+    Samples ours, ppm, mutool;
     const int repeats = std::max(3, m_repeats / 2 + 1);
     int pages = 0;
     double rawBytes = 0;
+    const bool haveMutool = !QStandardPaths::findExecutable(QStringLiteral("mutool")).isEmpty();
+    if (!haveMutool)
+        Note(QStringLiteral("mutool is not installed (Debian package mupdf-tools): its column stays empty"));
     for (int r = 0; r < repeats; ++r) {
-        auto runPeer = [&] {
+        auto runPdftoppm = [&] {
             const QString out = NewFolder(QStringLiteral("ppm"));
             const ToolRun run = RunTool(QStringLiteral("pdftoppm"),
                                         {QStringLiteral("-r"), QStringLiteral("14.4"), MixedPath(), out + QStringLiteral("/p")});
@@ -471,8 +638,20 @@ void Bench::MeasureThumbnails()
             else if (CountFiles(out) != 1000)
                 Fail(QStringLiteral("pdftoppm wrote %1 files").arg(CountFiles(out)));
             else
-                peer.Add(run.ms);
+                ppm.Add(run.ms);
             QDir(out).removeRecursively();
+        };
+        auto runMutool = [&] {
+            if (!haveMutool)
+                return;
+            const ToolRun run = RunTool(QStringLiteral("mutool"),
+                                        {QStringLiteral("draw"), QStringLiteral("-q"), QStringLiteral("-r"),
+                                         QStringLiteral("14.4"), QStringLiteral("-F"), QStringLiteral("pnm"),
+                                         QStringLiteral("-o"), QStringLiteral("/dev/null"), MixedPath()});
+            if (!run.ok)
+                Fail(QStringLiteral("mutool draw failed: ") + QString::fromLocal8Bit(run.err));
+            else
+                mutool.Add(run.ms);
         };
         auto runOurs = [&] {
             // From the open to the last page announced, as the document card
@@ -484,14 +663,15 @@ void Bench::MeasureThumbnails()
             pages = m_app.PageCount();
             m_waiter.Expect(document, pages);
             for (int page = 1; page <= pages; ++page)
-                document->GetPageImage(page, false);
+                RequestThumbnail(document, page, kBenchThumbnail);
             const bool done = m_waiter.Wait(std::chrono::seconds(600));
             const double ms = MsSince(start);
             int missing = 0;
             rawBytes = 0;
             for (int page = 1; page <= pages; ++page) {
-                if (const QImage* image = document->GetPageImage(page, false))
-                    rawBytes += static_cast<double>(image->sizeInBytes());
+                const double bytes = CachedThumbnailBytes(document, page, kBenchThumbnail);
+                if (bytes > 0)
+                    rawBytes += bytes;
                 else
                     ++missing;
             }
@@ -500,21 +680,89 @@ void Bench::MeasureThumbnails()
                 return Fail(QStringLiteral("%1 thumbnails missing").arg(missing));
             ours.Add(ms);
         };
-        if (r % 2) {
+        // The three take turns in a different order each round, so none of
+        // them always runs right after another has warmed the file cache.
+        switch (r % 3) {
+        case 0:
+            runPdftoppm();
             runOurs();
-            runPeer();
-        } else {
-            runPeer();
+            runMutool();
+            break;
+        case 1:
             runOurs();
+            runMutool();
+            runPdftoppm();
+            break;
+        default:
+            runMutool();
+            runPdftoppm();
+            runOurs();
+            break;
         }
     }
-    m_rows.push_back({QStringLiteral("all thumbnails 14.4 dpi, mixed (%1 pages; vs pdftoppm)").arg(pages),
-                      Ms(ours.Median()), Ms(peer.Median()),
-                      QStringLiteral("ratio %1 (<= 1.00)").arg(Ratio(ours.Median(), peer.Median())),
-                      Verdict(!ours.Empty() && !peer.Empty() && ours.Median() <= peer.Median())});
-    m_context.append(QStringLiteral("thumbnails of mixed.pdf: %1 of pixels; per page ours %2, pdftoppm %3")
-                         .arg(Bytes(rawBytes), Ms(ours.Median() / std::max(pages, 1)),
-                              Ms(peer.Median() / std::max(pages, 1))));
+    auto median = [](const Samples& samples) { return samples.Empty() ? std::nan("") : samples.Median(); };
+    m_rows.push_back(RatioRow(QStringLiteral("thumbnails"),
+                              QStringLiteral("all thumbnails 14.4 dpi, mixed (%1 pages; vs pdftoppm -r 14.4)").arg(pages),
+                              median(ours), median(ppm), 1.0));
+    m_rows.push_back(RatioRow(QStringLiteral("thumbnails"),
+                              QStringLiteral("all thumbnails 14.4 dpi, mixed (%1 pages; vs mutool draw -r 14.4, stretch)").arg(pages),
+                              median(ours), median(mutool), 1.0));
+    m_context.append(QStringLiteral("thumbnails of mixed.pdf: %1 of pixels; per page ours %2, pdftoppm %3, mutool %4")
+                         .arg(Bytes(rawBytes), Ms(median(ours) / std::max(pages, 1)),
+                              Ms(median(ppm) / std::max(pages, 1)), Ms(median(mutool) / std::max(pages, 1))));
+}
+
+void Bench::MeasureJump()
+{
+    Note(QStringLiteral("visible pages after a jump to the end, mixed document"));
+    m_app.CloseDocument();
+    Samples times;
+    const int repeats = std::max(5, m_repeats);
+    int shownAtEnd = 0;
+    for (int r = 0; r < repeats; ++r) {
+        if (!m_app.OpenDocument(MixedPath()))
+            return Fail(QStringLiteral("cannot open the mixed document"));
+        ParceloInstance* document = m_app.Document();
+        const int pages = m_app.PageCount();
+        const InputAreaModel area(pages, m_app.thumbnailSize, 900);
+        // The document card appears: its first screen asks for its pages.
+        auto paint = [&](int scrollPos) {
+            const std::vector<int> shown = area.PagesShownAt(scrollPos);
+            ShowPages(document, shown);
+            for (int page : shown)
+                RequestThumbnail(document, page, ThumbnailTarget(m_app.thumbnailSize));
+            return shown;
+        };
+        paint(0);
+        // The user drags the scroll bar's thumb to the bottom in about half
+        // a second; the area repaints at every step of the pointer.
+        constexpr int kSteps = 30;
+        for (int step = 1; step < kSteps; ++step) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(16));
+            paint(area.LastScrollPos() * step / kSteps);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(16));
+        const std::vector<int> last = area.PagesShownAt(area.LastScrollPos());
+        m_waiter.Expect(document, pages, last);
+        const Clock::time_point start = Clock::now();
+        paint(area.LastScrollPos());
+        const bool done = m_waiter.Wait(std::chrono::seconds(120));
+        const double ms = MsSince(start);
+        m_app.CloseDocument();
+        if (!done)
+            return Fail(QStringLiteral("the pages shown after the jump did not arrive"));
+        times.Add(ms);
+        shownAtEnd = static_cast<int>(last.size());
+    }
+    m_rows.push_back(LimitRow(QStringLiteral("jump"),
+                              QStringLiteral("visible pages after a jump to the end, mixed (%1 pages on 900 px; median of %2)")
+                                  .arg(shownAtEnd)
+                                  .arg(repeats),
+                              QStringLiteral("ms"), times.Median(), Ms(times.Median()), QStringLiteral("<= 300 ms"),
+                              !times.Empty() && times.Median() <= 300));
+    m_context.append(QStringLiteral("jump to the end: 30 repaints while the thumb is dragged over 0.5 s, then the "
+                                    "last screen; its pages arrive after %1 (median; max %2)")
+                         .arg(Ms(times.Median()), Ms(times.Max())));
 }
 
 void Bench::MeasureSaves()
@@ -608,13 +856,13 @@ void Bench::MeasureSaves()
             runOursAll();
         }
     }
-    m_rows.push_back({QStringLiteral("save 100 sections x 10 pages (vs qpdf --split-pages=10)"), Ms(ours100.Median()),
-                      Ms(peer100.Median()),
-                      QStringLiteral("ratio %1 (<= 1.00)").arg(Ratio(ours100.Median(), peer100.Median())),
-                      Verdict(!ours100.Empty() && !peer100.Empty() && ours100.Median() <= peer100.Median())});
-    m_rows.push_back({QStringLiteral("save 1 section of all %1 pages (vs cp of the source)").arg(pages),
-                      Ms(oursAll.Median()), Ms(copy.Median()),
-                      QStringLiteral("ratio %1").arg(Ratio(oursAll.Median(), copy.Median())), QStringLiteral("info")});
+    m_rows.push_back(RatioRow(QStringLiteral("save"), QStringLiteral("save 100 sections x 10 pages (vs qpdf --split-pages=10)"),
+                              ours100.Empty() ? std::nan("") : ours100.Median(),
+                              peer100.Empty() ? std::nan("") : peer100.Median(), 1.0));
+    m_rows.push_back(RatioRow(QStringLiteral("save"),
+                              QStringLiteral("save 1 section of all %1 pages (vs cp of the source)").arg(pages),
+                              oursAll.Empty() ? std::nan("") : oursAll.Median(),
+                              copy.Empty() ? std::nan("") : copy.Median(), std::nan("")));
     if (!oursAll.Empty())
         m_fullSaveMs = oursAll.Median();
     m_context.append(QStringLiteral("save 100 sections: ours spends %1 on the processor of %2 wall clock (the rest "
@@ -657,7 +905,7 @@ void Bench::MeasureSplitBySize(std::uint64_t limit, const QString& label)
         CountingMeasurer counting(measurer);
         std::vector<PageList> found;
         const Clock::time_point start = Clock::now();
-        const bool grouped = GroupBySize(nullptr, all, limit, counting, found);
+        const bool grouped = GroupBySize(all, limit, counting, found);
         times.Add(MsSince(start));
         if (!grouped)
             return Fail(QStringLiteral("split by size %1 failed").arg(label));
@@ -718,20 +966,20 @@ void Bench::MeasureSplitBySize(std::uint64_t limit, const QString& label)
     m_app.ClearAllSections();
 
     const QString name = QStringLiteral("split by size <= %1: ").arg(label);
-    m_rows.push_back({name + QStringLiteral("groups"), QString::number(groups.size()), QStringLiteral("-"),
-                      QStringLiteral("-"), QStringLiteral("info")});
-    m_rows.push_back({name + QStringLiteral("trial writes per group (max / mean)"),
-                      QStringLiteral("%1 / %2").arg(maxTrials).arg(meanTrials, 0, 'f', 1), QStringLiteral("-"),
-                      QStringLiteral("<= ceil(log2 n)+1 (%1 at max); %2 over").arg(worstBound).arg(overBound),
-                      Verdict(overBound == 0)});
-    m_rows.push_back({name + QStringLiteral("total time, median of 3 (vs one full save)"), Ms(ms),
-                      m_fullSaveMs ? Ms(*m_fullSaveMs) : QStringLiteral("-"),
-                      QStringLiteral("ratio %1 (<= 3.00)").arg(Ratio(ms, m_fullSaveMs.value_or(0))),
-                      Verdict(m_fullSaveMs && ms <= 3 * *m_fullSaveMs)});
-    m_rows.push_back({name + QStringLiteral("largest group file written"), Bytes(static_cast<double>(largest)),
-                      QStringLiteral("-"),
-                      QStringLiteral("<= %1; %2 over").arg(Bytes(static_cast<double>(limit))).arg(tooBig),
-                      Verdict(tooBig == 0 && largest > 0)});
+    const QString by = QStringLiteral("by-size");
+    m_rows.push_back(LimitRow(by, name + QStringLiteral("groups"), QStringLiteral("count"),
+                              static_cast<double>(groups.size()), QString::number(groups.size()), QString(), std::nullopt));
+    m_rows.push_back(LimitRow(by, name + QStringLiteral("trial writes per group (max / mean)"), QStringLiteral("count"),
+                              maxTrials, QStringLiteral("%1 / %2").arg(maxTrials).arg(meanTrials, 0, 'f', 1),
+                              QStringLiteral("<= ceil(log2 n)+1 (%1 at max); %2 over").arg(worstBound).arg(overBound),
+                              overBound == 0));
+    Row total = RatioRow(by, name + QStringLiteral("total time, median of 3 (vs one full save)"), ms,
+                         m_fullSaveMs ? *m_fullSaveMs : std::nan(""), 3.0);
+    m_rows.push_back(total);
+    m_rows.push_back(LimitRow(by, name + QStringLiteral("largest group file written"), QStringLiteral("bytes"),
+                              static_cast<double>(largest), Bytes(static_cast<double>(largest)),
+                              QStringLiteral("<= %1; %2 over").arg(Bytes(static_cast<double>(limit))).arg(tooBig),
+                              tooBig == 0 && largest > 0));
     const double documentBytes = static_cast<double>(QFileInfo(MixedPath()).size());
     m_context.append(QStringLiteral("split by size %1: %2 trial files of %3 in all (%4 times the document); "
                                     "trial writes / bound per group: %5")
@@ -744,25 +992,62 @@ void Bench::MeasureSplitBySize(std::uint64_t limit, const QString& label)
 
 void Bench::MeasureMemory(const QString& self)
 {
-    Note(QStringLiteral("peak memory with every thumbnail of the 10,000-page document (child process)"));
-    const ToolRun run = RunTool(self, {QString::fromLatin1(kMemoryChildFlag), PlainPath()});
-    const QList<QByteArray> fields = run.out.trimmed().split(' ');
-    if (!run.ok || fields.size() < 6 || fields[0] != "memory") {
-        Fail(QStringLiteral("the memory run failed: ") + QString::fromLocal8Bit(run.err + run.out));
-        return;
+    // At the largest thumbnail height, once for an ordinary screen and once
+    // for one with two device pixels per logical pixel.
+    for (const double ratio : {1.0, 2.0}) {
+        Note(QStringLiteral("peak memory with every thumbnail of the 10,000-page document at device pixel ratio %1 "
+                            "(child process)")
+                 .arg(ratio));
+        const ToolRun run = RunTool(self, {QString::fromLatin1(kMemoryChildFlag), PlainPath(), QString::number(ratio)});
+        const QList<QByteArray> fields = run.out.trimmed().split(' ');
+        if (!run.ok || fields.size() < 6 || fields[0] != "memory") {
+            Fail(QStringLiteral("the memory run failed: ") + QString::fromLocal8Bit(run.err + run.out));
+            continue;
+        }
+        const double hwm = fields[1].toDouble();
+        const double raw = fields[2].toDouble();
+        const int pages = fields[3].toInt();
+        const double renderMs = fields[4].toDouble();
+        const double baseline = fields[5].toDouble();
+        const double limit = raw + 150 * kMiB;
+        Row row;
+        row.name = QStringLiteral("memory");
+        row.measure = QStringLiteral("peak RSS, all %1 thumbnails of plain cached, ratio %2 (vs raw pixels)")
+                          .arg(pages)
+                          .arg(ratio);
+        row.unit = QStringLiteral("bytes");
+        row.oursValue = hwm;
+        row.peerValue = raw;
+        row.ratio = raw > 0 ? hwm / raw : std::nan("");
+        row.ours = Bytes(hwm);
+        row.peer = Bytes(raw);
+        row.target = QStringLiteral("<= raw + 150 MiB");
+        row.limit = QStringLiteral("<= raw + 150 MiB = %1").arg(Bytes(limit));
+        row.pass = pages == 10000 && hwm <= limit;
+        row.result = Verdict(*row.pass);
+        m_rows.push_back(row);
+        m_context.append(QStringLiteral("memory child at ratio %1: peak before opening %2; peak over raw pixels %3; "
+                                        "open and all 10000 thumbnails took %4")
+                             .arg(ratio)
+                             .arg(Bytes(baseline), Bytes(hwm - raw), Ms(renderMs)));
     }
-    const double hwm = fields[1].toDouble();
-    const double raw = fields[2].toDouble();
-    const int pages = fields[3].toInt();
-    const double renderMs = fields[4].toDouble();
-    const double baseline = fields[5].toDouble();
-    const double limit = raw + 150 * kMiB;
-    m_rows.push_back({QStringLiteral("peak RSS, all %1 thumbnails of plain cached (vs raw pixels)").arg(pages),
-                      Bytes(hwm), Bytes(raw),
-                      QStringLiteral("<= raw + 150 MiB = %1").arg(Bytes(limit)), Verdict(pages == 10000 && hwm <= limit)});
-    m_context.append(QStringLiteral("memory child: peak before opening %1; peak over raw pixels %2; "
-                                    "open and all 10000 thumbnails took %3")
-                         .arg(Bytes(baseline), Bytes(hwm - raw), Ms(renderMs)));
+}
+
+bool Bench::PrintJson()
+{
+    QJsonArray rows;
+    for (const Row& row : m_rows)
+        rows.append(RowJson(row));
+    for (const QString& text : m_failures) {
+        QJsonObject failure;
+        failure.insert(QStringLiteral("name"), QStringLiteral("error"));
+        failure.insert(QStringLiteral("measure"), text);
+        failure.insert(QStringLiteral("pass"), false);
+        rows.append(failure);
+    }
+    std::cout << QJsonDocument(rows).toJson(QJsonDocument::Indented).toStdString();
+    std::cout.flush();
+    return m_failures.isEmpty();
 }
 
 bool Bench::Print(const QString& loadBefore)
@@ -806,10 +1091,10 @@ bool Bench::Print(const QString& loadBefore)
 
 // The hidden child run: open the document, render and cache every thumbnail
 // through the page image service, then report the peak resident memory.
-int MemoryChild(const QString& path)
+int MemoryChild(const QString& path, double pixelRatio)
 {
     CParceloApp app;
-    if (!app.InitInstance(false))
+    if (!app.InitInstance())
         return 1;
     const std::uint64_t baseline = StatusValue("VmHWM:");
     ThumbnailWaiter waiter;
@@ -822,8 +1107,9 @@ int MemoryChild(const QString& path)
     ParceloInstance* document = app.Document();
     const int pages = app.PageCount();
     waiter.Expect(document, pages);
+    const ThumbnailSpec target = ThumbnailTarget(kLargestThumbnail, pixelRatio);
     for (int page = 1; page <= pages; ++page)
-        document->GetPageImage(page, false);
+        RequestThumbnail(document, page, target);
     if (!waiter.Wait(std::chrono::seconds(1800))) {
         std::cerr << "thumbnails did not arrive\n";
         return 1;
@@ -832,8 +1118,9 @@ int MemoryChild(const QString& path)
     double raw = 0;
     int cached = 0;
     for (int page = 1; page <= pages; ++page) {
-        if (const QImage* image = document->GetPageImage(page, false)) {
-            raw += static_cast<double>(image->sizeInBytes());
+        const double bytes = CachedThumbnailBytes(document, page, target);
+        if (bytes > 0) {
+            raw += bytes;
             ++cached;
         }
     }
@@ -856,7 +1143,7 @@ int main(int argc, char** argv)
 
     // Settings and the engine configuration go into a folder of this run, so
     // the user's own are never touched. The child inherits them.
-    const bool child = argc >= 3 && std::string(argv[1]) == kMemoryChildFlag;
+    const bool child = argc >= 4 && std::string(argv[1]) == kMemoryChildFlag;
     std::unique_ptr<QTemporaryDir> work;
     if (!child) {
         work = std::make_unique<QTemporaryDir>(QDir::tempPath() + QStringLiteral("/parcelo-bench-XXXXXX"));
@@ -869,7 +1156,7 @@ int main(int argc, char** argv)
         QDir().mkpath(work->path() + QStringLiteral("/appdata/Talvane"));
     }
 
-    QApplication application(argc, argv);
+    QGuiApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Talvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Parcelo"));
     ApplySettingsLocationOverride();
@@ -877,20 +1164,35 @@ int main(int argc, char** argv)
     // Messages of the save and grouping code are printed, never shown.
     SetMessageHandler([](const MessageRequest& request) {
         std::cerr << "parcelo-bench: message: " << request.text.toStdString() << '\n';
-        return request.buttons.testFlag(QMessageBox::Ok) ? QMessageBox::Ok : QMessageBox::No;
+        return (request.buttons & Prompt::Ok) ? Prompt::Ok : Prompt::No;
     });
 
     if (child)
-        return MemoryChild(QString::fromLocal8Bit(argv[2]));
+        return MemoryChild(QString::fromLocal8Bit(argv[2]), std::atof(argv[3]));
 
     QStringList only;
     int repeats = 5;
+    bool json = false;
     QString reuse;
+    const QStringList known = {QStringLiteral("open"),     QStringLiteral("first-thumbnail"), QStringLiteral("thumbnails"),
+                               QStringLiteral("jump"),     QStringLiteral("save"),            QStringLiteral("by-size"),
+                               QStringLiteral("memory")};
+    const QString usage = QStringLiteral("usage: parcelo-bench [--only %1] [--json] [--repeats N] [--keep] [--docs DIR]\n")
+                              .arg(known.join(QLatin1Char(',')));
     const QStringList arguments = QCoreApplication::arguments();
     for (int i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments[i];
         if (a == QLatin1String("--only") && i + 1 < arguments.size()) {
             only = arguments[++i].split(QLatin1Char(','), Qt::SkipEmptyParts);
+            for (const QString& name : only) {
+                if (!known.contains(name)) {
+                    std::cerr << "parcelo-bench: no measure is called " << name.toStdString() << '\n'
+                              << usage.toStdString();
+                    return 2;
+                }
+            }
+        } else if (a == QLatin1String("--json")) {
+            json = true;
         } else if (a == QLatin1String("--repeats") && i + 1 < arguments.size()) {
             repeats = arguments[++i].toInt();
         } else if (a == QLatin1String("--docs") && i + 1 < arguments.size()) {
@@ -899,35 +1201,38 @@ int main(int argc, char** argv)
             work->setAutoRemove(false);
             std::cerr << "parcelo-bench: keeping " << work->path().toStdString() << '\n';
         } else {
-            std::cerr << "usage: parcelo-bench [--only open,first,thumbs,save,split,memory] [--repeats N] [--keep] [--docs DIR]\n";
+            std::cerr << usage.toStdString();
             return a == QLatin1String("--help") ? 0 : 2;
         }
     }
-    auto wanted = [&only](const char* part) { return only.isEmpty() || only.contains(QLatin1String(part)); };
+    auto wanted = [&only](const char* name) { return only.isEmpty() || only.contains(QLatin1String(name)); };
     const QString loadBefore = LoadAverage();
 
     CParceloApp app;
-    if (!app.InitInstance(false)) {
+    if (!app.InitInstance()) {
         std::cerr << "parcelo-bench: the PDF engines could not be started\n";
         return 1;
     }
     int failures = 0;
     {
         Bench bench(app, work->path(), repeats);
-        const bool needMixed = wanted("open") || wanted("first") || wanted("thumbs") || wanted("save") || wanted("split");
+        const bool needMixed = wanted("open") || wanted("first-thumbnail") || wanted("thumbnails") || wanted("jump") ||
+                               wanted("save") || wanted("by-size");
         const bool needPlain = wanted("open") || wanted("memory");
         if (bench.MakeDocuments(needMixed, needPlain, reuse)) {
             if (wanted("open")) {
                 bench.MeasureOpen(QStringLiteral("mixed"), bench.MixedPath());
                 bench.MeasureOpen(QStringLiteral("plain"), bench.PlainPath());
             }
-            if (wanted("first"))
+            if (wanted("first-thumbnail"))
                 bench.MeasureFirstThumbnail();
-            if (wanted("thumbs"))
+            if (wanted("thumbnails"))
                 bench.MeasureThumbnails();
+            if (wanted("jump"))
+                bench.MeasureJump();
             if (wanted("save"))
                 bench.MeasureSaves();
-            if (wanted("split")) {
+            if (wanted("by-size")) {
                 bench.MeasureSplitBySize(500ull * 1024, QStringLiteral("500 KB"));
                 bench.MeasureSplitBySize(2ull * 1024 * 1024, QStringLiteral("2 MB"));
             }
@@ -935,7 +1240,7 @@ int main(int argc, char** argv)
             if (wanted("memory"))
                 bench.MeasureMemory(QCoreApplication::applicationFilePath());
         }
-        failures = bench.Print(loadBefore) ? 0 : 1;
+        failures = (json ? bench.PrintJson() : bench.Print(loadBefore)) ? 0 : 1;
     }
     app.ExitInstance();
     return failures;
