@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <limits>
@@ -412,6 +413,9 @@ CNewSplitSectionSheet::CNewSplitSectionSheet(int pageCount, const PageList& rema
     setModal(true);
 
     m_tabs = new QTabWidget(this);
+    // Every tab stays in view: the sheet is as wide as its four tabs.
+    m_tabs->tabBar()->setUsesScrollButtons(false);
+    m_tabs->tabBar()->setExpanding(false);
     m_pageRange = new CSectionPageRangePage(pageCount, remainingPages, &m_resultLists);
     m_repeating = new CSectionRepeatingPage(pageCount, remainingPages, &m_resultLists);
     m_size = new CSectionSizePage(pageCount, remainingPages, &m_resultLists, m_measurer.get());

@@ -43,6 +43,9 @@ CSectionBookmarksPage::CSectionBookmarksPage(BookmarkSplitSource source, PageLis
     m_preview->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     m_preview->header()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     previewLabel->setBuddy(m_preview);
+    // Room for a few sections and a chapter title's width.
+    m_preview->setMinimumSize(m_preview->fontMetrics().averageCharWidth() * 48,
+                              m_preview->fontMetrics().height() * 8);
 
     auto* note = new QLabel(tr("A section starts at each bookmark of this level and at each bookmark above it; "
                                "the pages before the first bookmark form a section of their own."),
