@@ -1,5 +1,7 @@
 // parcelo-split: cuts one PDF document into several without a window.
+#include "BuildVersion.h"
 #include "session/BatchSplit.h"
+#include "session/Translations.h"
 #include "support/ConsoleMessages.h"
 
 #include <QCoreApplication>
@@ -15,6 +17,8 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Talvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Parcelo"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PARCELO_VERSION_STRING));
+    InstallTranslations(false);
 
     InstallBatchSignalCleanup();
 

@@ -1,7 +1,13 @@
 #pragma once
 #include <QString>
 
-// The text with the given number, or an empty string when there is none.
+#include <vector>
+
+// The translation context of the numbered texts.
+inline constexpr const char* kStringTableContext = "StringTable";
+
+// The text with the given number in the user's language (the installed
+// translation, else English), or an empty string when there is none.
 // Texts with "%s"/"%d" are formatted by the caller with QString::asprintf or
 // arg-style replacement; a text that came from outside the program is never
 // used as a format.
@@ -10,3 +16,12 @@ QString LoadResString(int id);
 // The numbered text with its first "%s" replaced by the value (the value is
 // inserted as plain text, never read as a format).
 QString FormatResString(int id, const QString& value);
+
+// Every entry of the table: its number, English text and translation key.
+struct StringTableEntry
+{
+    int id = 0;
+    QString source;
+    QString key;
+};
+std::vector<StringTableEntry> StringTableEntries();

@@ -1,5 +1,6 @@
 #include "session/BatchArguments.h"
 
+#include "BuildVersion.h"
 #include "session/BatchConsole.h"
 
 #include <QRegularExpression>
@@ -130,13 +131,19 @@ QString BatchUsage()
         "                            opening (the default); none requires the password\n"
         "                            even for opening\n"
         "  --force                   overwrite files that already exist\n"
-        "  --help                    show this help and exit\n"
+        "  -h, --help                show this help and exit\n"
+        "  -v, --version             show the version and exit\n"
         "\n"
         "Files are named like the sections of the window: \"<name>-S<n>.<ext>\" after the input,\n"
         "or after their bookmark with --bookmarks.\n"
         "Each written file is printed on its own line. Nothing is written unless every file can\n"
         "be written. Exit status: 0 when every file was written, 1 when the run failed, 2 for a\n"
         "wrong command line.\n");
+}
+
+QString BatchVersion()
+{
+    return QStringLiteral("parcelo-split %1\n").arg(QStringLiteral(PARCELO_VERSION_STRING));
 }
 
 bool ParseBatchArguments(const QStringList& arguments, BatchOptions& options, QString& error)
@@ -172,6 +179,11 @@ bool ParseBatchArguments(const QStringList& arguments, BatchOptions& options, QS
         if (argument == QLatin1String("--help") || argument == QLatin1String("-h"))
         {
             options.help = true;
+            return true;
+        }
+        if (argument == QLatin1String("--version") || argument == QLatin1String("-v"))
+        {
+            options.version = true;
             return true;
         }
 

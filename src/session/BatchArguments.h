@@ -27,6 +27,7 @@ enum : unsigned
 struct BatchOptions
 {
     bool help = false;
+    bool version = false;
     QString input;
     BatchMode mode = BatchMode::None;
     QStringList ranges;          // Ranges: the texts, one section each
@@ -45,6 +46,8 @@ struct BatchOptions
 
 // The text printed for --help.
 QString BatchUsage();
+// The line printed for --version.
+QString BatchVersion();
 
 // Reads the arguments (without the program name). False with a one-line
 // reason in `error` when they are not a valid command line.

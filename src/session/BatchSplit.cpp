@@ -347,9 +347,9 @@ int RunBatchSplit(const QStringList& arguments, std::ostream& out, std::ostream&
         console.Plain(QStringLiteral("Try 'parcelo-split --help' for more information."));
         return BATCH_EXIT_USAGE;
     }
-    if (options.help)
+    if (options.help || options.version)
     {
-        out << Std(BatchUsage());
+        out << Std(options.help ? BatchUsage() : BatchVersion());
         out.flush();
         return BATCH_EXIT_OK;
     }

@@ -10,6 +10,9 @@
 #include "ui/NewSplitSheet.h"
 #include "ui/CheckForUpdates.h"
 
+#include <QPointer>
+#include <QTimer>
+
 #include <memory>
 
 namespace {
@@ -46,6 +49,15 @@ bool StartWindow(CParceloApp& app)
     frame->repaint();
     CSplashScreen::StartCloseTimer();
     return true;
+}
+
+void OpenDocumentOnceShown(CParceloApp& app, const QString& path)
+{
+    QObject* window = app.MainWindow();
+    QTimer::singleShot(0, window ? window : &app, [&app, path] {
+        CSplashScreen::CloseCurrentSplash(true);
+        app.OpenDocument(path);
+    });
 }
 
 void StopWindow()

@@ -1,5 +1,6 @@
 // The headless splitter: command lines in, files (read back page by page) and
 // messages out; in-process through RunBatchSplit and as the built program.
+#include "BuildVersion.h"
 #include "common/PdfFixtures.h"
 #include "session/BatchSplit.h"
 
@@ -792,6 +793,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ProgramCase{"Help", {"--help"}, 0, "Usage: parcelo-split INPUT.pdf (--ranges TEXT | --every N | --max-size SIZE | --bookmarks LEVEL)",
                     ""},
+        ProgramCase{"Version", {"--version"}, 0, "parcelo-split " PARCELO_VERSION_STRING "\n", ""},
         ProgramCase{"UsageError", {"IN:doc.pdf", "--every", "6", "--max-size", "2M"}, 2, "",
                     "parcelo-split: choose only one of --ranges, --every, --max-size and --bookmarks"},
         ProgramCase{"Failure", {"IN:missing.pdf", "--every", "6", "--out", "OUT"}, 1, "",

@@ -1,0 +1,419 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr" sourcelanguage="en">
+<context>
+    <name>StringTable</name>
+    <message>
+        <source>Talvane Parcelo</source>
+        <comment>128</comment>
+        <translation>Talvane Parcelo</translation>
+    </message>
+    <message>
+        <source>%d pgs</source>
+        <comment>200</comment>
+        <translation>%d p.</translation>
+    </message>
+    <message>
+        <source>Choose file to split</source>
+        <comment>201</comment>
+        <translation>Choisissez le fichier à découper</translation>
+    </message>
+    <message>
+        <source>You can also drag a file</source>
+        <comment>202</comment>
+        <translation>Vous pouvez aussi glisser un fichier</translation>
+    </message>
+    <message>
+        <source>from the desktop</source>
+        <comment>203</comment>
+        <translation>depuis le bureau</translation>
+    </message>
+    <message>
+        <source>Open File</source>
+        <comment>204</comment>
+        <translation>Ouvrir</translation>
+    </message>
+    <message>
+        <source>New Split Section</source>
+        <comment>205</comment>
+        <translation>Nouvelle section</translation>
+    </message>
+    <message>
+        <source>Clear All</source>
+        <comment>206</comment>
+        <translation>Tout effacer</translation>
+    </message>
+    <message>
+        <source>Save Split</source>
+        <comment>207</comment>
+        <translation>Enregistrer</translation>
+    </message>
+    <message>
+        <source>Save Split (Ctrl+S)
+Save split section files</source>
+        <comment>208</comment>
+        <translation>Enregistrer le découpage (Ctrl+S)
+Enregistrer les fichiers des sections</translation>
+    </message>
+    <message>
+        <source>Open File (Ctrl+O)
+Open a file to split</source>
+        <comment>209</comment>
+        <translation>Ouvrir un fichier (Ctrl+O)
+Ouvrir le fichier à découper</translation>
+    </message>
+    <message>
+        <source>Create New Split Section (Ctrl+N)
+Several types of split available</source>
+        <comment>210</comment>
+        <translation>Créer une nouvelle section (Ctrl+N)
+Plusieurs façons de découper</translation>
+    </message>
+    <message>
+        <source>Clear All (Ctrl+X)
+Remove all sections from the split</source>
+        <comment>211</comment>
+        <translation>Tout effacer (Ctrl+X)
+Retirer toutes les sections du découpage</translation>
+    </message>
+    <message>
+        <source>PDF Files (*.pdf)|*.pdf|All Files (*.*)|*.*||</source>
+        <comment>212</comment>
+        <translation>Fichiers PDF (*.pdf)|*.pdf|Tous les fichiers (*.*)|*.*||</translation>
+    </message>
+    <message>
+        <source>Create a new split section</source>
+        <comment>213</comment>
+        <translation>Créer une nouvelle section</translation>
+    </message>
+    <message>
+        <source>Click to create a split section</source>
+        <comment>214</comment>
+        <translation>Cliquez pour créer une section</translation>
+    </message>
+    <message>
+        <source>based on page range, size</source>
+        <comment>215</comment>
+        <translation>par plages de pages, par taille</translation>
+    </message>
+    <message>
+        <source>or page</source>
+        <comment>216</comment>
+        <translation>ou par nombre de pages</translation>
+    </message>
+    <message>
+        <source>Loading...</source>
+        <comment>217</comment>
+        <translation>Chargement…</translation>
+    </message>
+    <message>
+        <source>Enter Password for %s</source>
+        <comment>218</comment>
+        <translation>Saisissez le mot de passe de %s</translation>
+    </message>
+    <message>
+        <source>Page: %d</source>
+        <comment>219</comment>
+        <translation>Page : %d</translation>
+    </message>
+    <message>
+        <source>Create new split section</source>
+        <comment>220</comment>
+        <translation>Créer une nouvelle section</translation>
+    </message>
+    <message>
+        <source>Split %d. Pages:</source>
+        <comment>221</comment>
+        <translation>Section %d. Pages :</translation>
+    </message>
+    <message>
+        <source>File Name:</source>
+        <comment>222</comment>
+        <translation>Nom du fichier :</translation>
+    </message>
+    <message>
+        <source>Remove the split section</source>
+        <comment>223</comment>
+        <translation>Supprimer la section</translation>
+    </message>
+    <message>
+        <source>Display the section contents</source>
+        <comment>224</comment>
+        <translation>Afficher le contenu de la section</translation>
+    </message>
+    <message>
+        <source>Hide the section contents</source>
+        <comment>225</comment>
+        <translation>Masquer le contenu de la section</translation>
+    </message>
+    <message>
+        <source>%s-S%d.%s</source>
+        <comment>226</comment>
+        <translation>%s-S%d.%s</translation>
+    </message>
+    <message>
+        <source>Could not open file &apos;%s&apos; for reading</source>
+        <comment>227</comment>
+        <translation>Impossible d’ouvrir le fichier « %s » en lecture</translation>
+    </message>
+    <message>
+        <source>Could not open file &apos;%s&apos; for writing</source>
+        <comment>228</comment>
+        <translation>Impossible d’ouvrir le fichier « %s » en écriture</translation>
+    </message>
+    <message>
+        <source>Error while writing to file &apos;%s&apos;</source>
+        <comment>229</comment>
+        <translation>Erreur lors de l’écriture du fichier « %s »</translation>
+    </message>
+    <message>
+        <source>Created all files.
+Do you wish to open the folder?</source>
+        <comment>230</comment>
+        <translation>Tous les fichiers ont été créés.
+Voulez-vous ouvrir le dossier ?</translation>
+    </message>
+    <message>
+        <source>Select folder to save the files to</source>
+        <comment>231</comment>
+        <translation>Choisissez le dossier où enregistrer les fichiers</translation>
+    </message>
+    <message>
+        <source>Cannot write to file &apos;%s&apos;</source>
+        <comment>232</comment>
+        <translation>Impossible d’écrire dans le fichier « %s »</translation>
+    </message>
+    <message>
+        <source>&apos;%s&apos; already exists.
+Press &apos;Yes&apos; to overwrite all files.
+Press &apos;No&apos; to overwrite just this file.
+Press &apos;Cancel&apos; to cancel the split operation</source>
+        <comment>233</comment>
+        <translation>« %s » existe déjà.
+Cliquez sur « Oui » pour remplacer tous les fichiers.
+Cliquez sur « Non » pour ne remplacer que ce fichier.
+Cliquez sur « Annuler » pour annuler le découpage.</translation>
+    </message>
+    <message>
+        <source>Some individual pages of this document are too big to fit into this max size</source>
+        <comment>234</comment>
+        <translation>Certaines pages de ce document sont trop volumineuses pour tenir dans cette taille maximale</translation>
+    </message>
+    <message>
+        <source>Remove this page from the split section</source>
+        <comment>235</comment>
+        <translation>Retirer cette page de la section</translation>
+    </message>
+    <message>
+        <source>Parcelo accepts only a single input file</source>
+        <comment>236</comment>
+        <translation>Parcelo n’accepte qu’un seul fichier à la fois</translation>
+    </message>
+    <message>
+        <source>Parcelo cannot accept folders</source>
+        <comment>237</comment>
+        <translation>Parcelo n’accepte pas les dossiers</translation>
+    </message>
+    <message>
+        <source>File contains only a single page, thus cannot be split</source>
+        <comment>238</comment>
+        <translation>Le fichier ne contient qu’une seule page : il ne peut pas être découpé</translation>
+    </message>
+    <message>
+        <source>P.: %d</source>
+        <comment>240</comment>
+        <translation>P. : %d</translation>
+    </message>
+    <message>
+        <source>There is more than one section with the filename %s</source>
+        <comment>241</comment>
+        <translation>Plusieurs sections portent le nom de fichier %s</translation>
+    </message>
+    <message>
+        <source>Enter password for copying permission of file %s</source>
+        <comment>242</comment>
+        <translation>Saisissez le mot de passe autorisant la copie du fichier %s</translation>
+    </message>
+    <message>
+        <source>Version &lt;version&gt;
+
+&lt;user&gt;
+&lt;company&gt;</source>
+        <comment>244</comment>
+        <translation>Version &lt;version&gt;
+
+&lt;user&gt;
+&lt;company&gt;</translation>
+    </message>
+    <message>
+        <source>Click to dismiss</source>
+        <comment>245</comment>
+        <translation>Cliquez pour fermer</translation>
+    </message>
+    <message>
+        <source>&lt;copyright&gt;</source>
+        <comment>246</comment>
+        <translation>&lt;copyright&gt;</translation>
+    </message>
+    <message>
+        <source>Parcelo</source>
+        <comment>247</comment>
+        <translation>Parcelo</translation>
+    </message>
+    <message>
+        <source>No updates found</source>
+        <comment>249</comment>
+        <translation>Aucune mise à jour disponible</translation>
+    </message>
+    <message>
+        <source>The file name &apos;%s&apos; cannot be used: it must be a plain file name inside the chosen folder</source>
+        <comment>260</comment>
+        <translation>Le nom de fichier « %s » ne peut pas être utilisé : il doit s’agir d’un simple nom de fichier dans le dossier choisi</translation>
+    </message>
+    <message>
+        <source>&apos;%s&apos; is the document being split and cannot be overwritten</source>
+        <comment>261</comment>
+        <translation>« %s » est le document en cours de découpage et ne peut pas être remplacé</translation>
+    </message>
+    <message>
+        <source>Could not measure the size of the sections: a trial file could not be written</source>
+        <comment>262</comment>
+        <translation>Impossible de mesurer la taille des sections : un fichier d’essai n’a pas pu être écrit</translation>
+    </message>
+    <message>
+        <source>Error: you must enter a non-empty password</source>
+        <comment>580</comment>
+        <translation>Erreur : vous devez saisir un mot de passe non vide</translation>
+    </message>
+    <message>
+        <source>Error: you&apos;ve entered a password, but didn&apos;t select any permissions to require that password</source>
+        <comment>581</comment>
+        <translation>Erreur : vous avez saisi un mot de passe, mais vous n’avez choisi aucune action à protéger par ce mot de passe</translation>
+    </message>
+    <message>
+        <source>Unprotected</source>
+        <comment>1800</comment>
+        <translation>Non protégé</translation>
+    </message>
+    <message>
+        <source>Protect with password:</source>
+        <comment>1801</comment>
+        <translation>Protéger par mot de passe :</translation>
+    </message>
+    <message>
+        <source>Viewing</source>
+        <comment>1803</comment>
+        <translation>Affichage</translation>
+    </message>
+    <message>
+        <source>Printing</source>
+        <comment>1804</comment>
+        <translation>Impression</translation>
+    </message>
+    <message>
+        <source>Annotation</source>
+        <comment>1805</comment>
+        <translation>Annotation</translation>
+    </message>
+    <message>
+        <source>Filling Forms</source>
+        <comment>1806</comment>
+        <translation>Remplissage de formulaires</translation>
+    </message>
+    <message>
+        <source>Copying</source>
+        <comment>1807</comment>
+        <translation>Copie</translation>
+    </message>
+    <message>
+        <source>Checking for Updates</source>
+        <comment>3404</comment>
+        <translation>Recherche de mises à jour</translation>
+    </message>
+    <message>
+        <source>Collecting Update Data</source>
+        <comment>3405</comment>
+        <translation>Collecte des informations de mise à jour</translation>
+    </message>
+    <message>
+        <source>Retrieving Results</source>
+        <comment>3406</comment>
+        <translation>Récupération des résultats</translation>
+    </message>
+    <message>
+        <source>Initializing Download</source>
+        <comment>3407</comment>
+        <translation>Préparation du téléchargement</translation>
+    </message>
+    <message>
+        <source>Connecting</source>
+        <comment>3408</comment>
+        <translation>Connexion</translation>
+    </message>
+    <message>
+        <source>Downloading Update</source>
+        <comment>3409</comment>
+        <translation>Téléchargement de la mise à jour</translation>
+    </message>
+    <message>
+        <source>Downloading Update
+%uKb of %uKb</source>
+        <comment>3410</comment>
+        <translation>Téléchargement de la mise à jour
+%u Ko sur %u Ko</translation>
+    </message>
+    <message>
+        <source>&amp;Purchase Update</source>
+        <comment>3411</comment>
+        <translation>&amp;Acheter la mise à jour</translation>
+    </message>
+    <message>
+        <source>&amp;Download</source>
+        <comment>3412</comment>
+        <translation>&amp;Télécharger</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <comment>3413</comment>
+        <translation>Fermer</translation>
+    </message>
+    <message>
+        <source>Ignore</source>
+        <comment>3414</comment>
+        <translation>Ignorer</translation>
+    </message>
+</context>
+<context>
+    <name>WindowCommandLine</name>
+    <message>
+        <source>Parcelo cuts one PDF document into several: open a document, define split sections
+and save every section as its own PDF file.</source>
+        <translation>Parcelo découpe un document PDF en plusieurs : ouvrez un document, définissez des sections
+et enregistrez chaque section dans son propre fichier PDF.</translation>
+    </message>
+    <message>
+        <source>The PDF document to open.</source>
+        <translation>Le document PDF à ouvrir.</translation>
+    </message>
+    <message>
+        <source>Parcelo opens one document at a time, but %1 were given.</source>
+        <translation>Parcelo ouvre un seul document à la fois, mais %1 ont été donnés.</translation>
+    </message>
+    <message>
+        <source>The document&apos;s name is empty.</source>
+        <translation>Le nom du document est vide.</translation>
+    </message>
+    <message>
+        <source>Try &apos;parcelo --help&apos; for more information.</source>
+        <translation>Essayez « parcelo --help » pour plus d’informations.</translation>
+    </message>
+    <message>
+        <source>Show this help and exit.</source>
+        <translation>Afficher cette aide et quitter.</translation>
+    </message>
+    <message>
+        <source>Show the version and exit.</source>
+        <translation>Afficher la version et quitter.</translation>
+    </message>
+</context>
+</TS>
