@@ -2,6 +2,68 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr" sourcelanguage="en">
 <context>
+    <name>CNewSplitSectionSheet</name>
+    <message>
+        <source>By Bookmarks</source>
+        <translation>Par signets</translation>
+    </message>
+    <message>
+        <source>A section at each bookmark of a level, named after it</source>
+        <translation>Une section à chaque signet d’un niveau, nommée d’après lui</translation>
+    </message>
+</context>
+<context>
+    <name>CSectionBookmarksPage</name>
+    <message>
+        <source>&amp;Split at bookmarks of level:</source>
+        <translation>&amp;Découper aux signets du niveau :</translation>
+    </message>
+    <message>
+        <source>1 bookmark</source>
+        <translation>1 signet</translation>
+    </message>
+    <message>
+        <source>%1 bookmarks</source>
+        <translation>%1 signets</translation>
+    </message>
+    <message>
+        <source>1 (top level): %1</source>
+        <translation>1 (premier niveau) : %1</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1 : %2</translation>
+    </message>
+    <message>
+        <source>Sections:</source>
+        <translation>Sections :</translation>
+    </message>
+    <message>
+        <source>File name</source>
+        <translation>Nom du fichier</translation>
+    </message>
+    <message>
+        <source>Pages</source>
+        <translation>Pages</translation>
+    </message>
+    <message>
+        <source>A section starts at each bookmark of this level and at each bookmark above it; the pages before the first bookmark form a section of their own.</source>
+        <translation>Une section commence à chaque signet de ce niveau et à chaque signet d’un niveau supérieur ; les pages qui précèdent le premier signet forment une section à part.</translation>
+    </message>
+    <message>
+        <source>This document has no bookmarks, so it cannot be split at them.</source>
+        <translation>Ce document n’a pas de signets : il ne peut pas être découpé à ses signets.</translation>
+    </message>
+    <message>
+        <source>None of this document&apos;s bookmarks points at one of its pages, so it cannot be split at them.</source>
+        <translation>Aucun signet de ce document ne mène à l’une de ses pages : il ne peut pas être découpé à ses signets.</translation>
+    </message>
+    <message>
+        <source>The pages before the first bookmark</source>
+        <translation>Les pages qui précèdent le premier signet</translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
         <source>Talvane Parcelo</source>

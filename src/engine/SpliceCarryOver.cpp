@@ -131,7 +131,10 @@ void CarryLinks(const CopiedPage& copied, const TargetPages& targets)
     SpliceSource& source = *copied.source;
     QPDFObjectHandle sourceAnnots = source.PageObject(copied.index).getKey("/Annots");
     QPDFObjectHandle page = copied.page;
-    QPDFObjectHandle annots = page.getKey("/Annots");
+    // Links are always judged from the array as copied, so that carrying
+    // again after the output's pages changed brings back a link whose
+    // target has arrived.
+    QPDFObjectHandle annots = copied.annots;
     // The copy's array holds the copies of the source's annotations in the
     // same order; that is how each copy is matched to its original.
     if (!sourceAnnots.isArray() || !annots.isArray() ||
@@ -183,8 +186,7 @@ void CarryLinks(const CopiedPage& copied, const TargetPages& targets)
         }
         kept.appendItem(annotation);
     }
-    if (removed)
-        page.replaceKey("/Annots", kept);
+    page.replaceKey("/Annots", removed ? kept : annots);
 }
 
 // The outline: every entry of each source's outline whose destination is a

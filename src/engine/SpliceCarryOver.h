@@ -15,10 +15,12 @@ struct CopiedPage
     std::shared_ptr<SpliceSource> source;
     int index = 0; // 0-based page of the source
     QPDFObjectHandle page;
+    QPDFObjectHandle annots; // the page's /Annots as copied, before any link was taken out
 };
 
 // Adds the carried parts to the output document just before it is written.
 // Each part is carried on its own; one that cannot be read or placed (a
 // damaged outline, a broken page-label tree) is left out and never stops
-// the output. Does not throw.
+// the output. May be called again after pages were added or removed: each
+// call gives the output the parts for the pages it lists. Does not throw.
 void CarrySourceParts(QPDF& output, const std::vector<CopiedPage>& pages);

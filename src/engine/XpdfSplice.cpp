@@ -314,7 +314,8 @@ int xpdfSpliceAddPage(XpdfSpliceInput input, int page, XpdfSpliceOutput output)
             helper = helper.shallowCopyPage();
         QPDFPageDocumentHelper(*out->pdf).addPage(helper, false);
         out->usedPages.insert(helper.getObjectHandle().getObjGen());
-        out->copied.push_back(CopiedPage{in->source, page - 1, helper.getObjectHandle()});
+        out->copied.push_back(
+            CopiedPage{in->source, page - 1, helper.getObjectHandle(), helper.getObjectHandle().getKey("/Annots")});
         bool known = false;
         for (const auto& s : out->sources)
             known = known || s == in->pdf;

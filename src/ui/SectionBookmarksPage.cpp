@@ -26,6 +26,9 @@ CSectionBookmarksPage::CSectionBookmarksPage(BookmarkSplitSource source, PageLis
     for (std::size_t i = 0; i < levels.size(); ++i)
     {
         const int level = static_cast<int>(i) + 1;
+        // A level whose every bookmark leads nowhere would make no section.
+        if (levels[i] == 0)
+            continue;
         const QString bookmarks = levels[i] == 1 ? tr("1 bookmark") : tr("%1 bookmarks").arg(levels[i]);
         m_level->addItem(level == 1 ? tr("1 (top level): %1").arg(bookmarks)
                                     : tr("%1: %2").arg(level).arg(bookmarks),

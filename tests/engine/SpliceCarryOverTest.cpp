@@ -3,6 +3,7 @@
 // between its pages and page labels; and the outline as read for planning.
 #include "common/PdfFixtures.h"
 #include "common/TestNames.h"
+#include "engine/SpliceCarryOver.h"
 #include "engine/XpdfSplice.h"
 #include "engine/XpdfSpliceOutline.h"
 
@@ -11,7 +12,10 @@
 #endif
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
+#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFWriter.hh>
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -250,6 +254,47 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"RepeatedTargetTakesTheFirstCopy", {5, 2, 5}, {{2, 1, ""}}},
         LinkCase{"EveryTargetLeftOut", {3, 9}, {}}),
     TestNames::ByName());
+
+// An output measured while its pages change gets the parts of the pages it
+// holds at each carrying: a link taken out for want of its target comes back
+// once the target is there.
+TEST_F(CarryOverTest, CarryingAgainFollowsTheCurrentPages)
+{
+    auto pdf = std::make_shared<QPDF>();
+    pdf->processFile(QFile::encodeName(WriteTheBook()).constData());
+    auto source = std::make_shared<SpliceSource>(pdf);
+    QPDF out;
+    out.emptyPDF();
+    std::vector<CopiedPage> copied;
+    auto add = [&](int page) {
+        QPDFObjectHandle copy = out.copyForeignObject(pdf->getAllPages().at(static_cast<size_t>(page - 1)));
+        QPDFPageDocumentHelper(out).addPage(QPDFPageObjectHelper(copy), false);
+        copied.push_back({source, page - 1, copy, copy.getKey("/Annots")});
+    };
+    auto write = [&](const char* name) {
+        const QString path = Path(QString::fromLatin1(name));
+        const QByteArray native = QFile::encodeName(path); // the writer keeps the pointer
+        QPDFWriter writer(out, native.constData());
+        writer.write();
+        return path;
+    };
+
+    add(2); // links to page 5
+    CarrySourceParts(out, copied);
+    const QString first = write("first.pdf");
+    EXPECT_TRUE(ReadLinks(first).empty());
+    EXPECT_EQ(ReadOutline(first), (std::vector<OutlineEntry>{{kChapter1Title, 1, 1}, {"1.1 Start", 2, 1}}));
+
+    add(5);
+    CarrySourceParts(out, copied);
+    const QString second = write("second.pdf");
+    EXPECT_EQ(ReadLinks(second), (std::vector<LinkEntry>{{1, 2, ""}}));
+    EXPECT_EQ(ReadOutline(second), (std::vector<OutlineEntry>{{kChapter1Title, 1, 1}, {"1.1 Start", 2, 1},
+                                                              {"Chapter 2", 1, 2}}));
+    EXPECT_EQ(OutlineStructureFault(second), "");
+    EXPECT_EQ(PageLabels(second), (std::vector<std::string>{"ii", "3"}));
+    EXPECT_TRUE(QpdfCheck(second));
+}
 
 // --- page labels ----------------------------------------------------------------
 

@@ -438,6 +438,19 @@ TEST_F(SheetTest, BookmarksPageShowsAndMakesTheSectionsOfTheChosenLevel)
               (std::vector<QString>{"", "Preface (2).pdf", "Part_ One.pdf", "1.1.pdf", "Part_ Two.pdf"}));
 }
 
+TEST_F(SheetTest, LevelsWithoutAPlacedBookmarkAreNotOffered)
+{
+    const BookmarkSplitSource source = Chapters({{"A", 1, 1}, {"A1", 2, 0}, {"A1a", 3, 4}, {"B", 1, 6}});
+    CNewSplitSectionSheet sheet(10, Range(1, 10), std::make_unique<FlatMeasurer>(1000), nullptr, &source);
+    QComboBox* levels = sheet.BookmarksPage()->LevelCombo();
+    ASSERT_EQ(levels->count(), 2);
+    EXPECT_EQ(levels->itemData(1).toInt(), 3);
+    levels->setCurrentIndex(1);
+    sheet.Tabs()->setCurrentWidget(sheet.BookmarksPage());
+    sheet.accept();
+    EXPECT_EQ(sheet.ResultLists(), (std::vector<PageList>{Range(1, 3), Range(4, 5), Range(6, 10)}));
+}
+
 TEST_F(SheetTest, NamesOfTheBookmarksPageDoNotOutliveAnotherPagesResult)
 {
     const BookmarkSplitSource source = Chapters({{"A", 1, 1}, {"B", 1, 5}});
