@@ -343,6 +343,31 @@ Cliquez sur « Annuler » pour annuler le découpage.</translation>
         <translation>Impossible de mesurer la taille des sections : un fichier d’essai n’a pas pu être écrit</translation>
     </message>
     <message>
+        <source>The file is damaged or is not a PDF document.</source>
+        <comment>290</comment>
+        <translation>Le fichier est endommagé ou n’est pas un document PDF.</translation>
+    </message>
+    <message>
+        <source>The file is encrypted in a way that cannot be read.</source>
+        <comment>291</comment>
+        <translation>Le fichier est chiffré d’une manière qui ne peut pas être lue.</translation>
+    </message>
+    <message>
+        <source>The password is wrong.</source>
+        <comment>292</comment>
+        <translation>Le mot de passe est incorrect.</translation>
+    </message>
+    <message>
+        <source>The list of its pages is damaged and cannot be followed.</source>
+        <comment>293</comment>
+        <translation>La liste de ses pages est endommagée et ne peut pas être parcourue.</translation>
+    </message>
+    <message>
+        <source>A repaired copy for viewing could not be written: %s</source>
+        <comment>294</comment>
+        <translation>Une copie réparée pour l’affichage n’a pas pu être écrite : %s</translation>
+    </message>
+    <message>
         <source>Error: you must enter a non-empty password</source>
         <comment>580</comment>
         <translation>Erreur : vous devez saisir un mot de passe non vide</translation>

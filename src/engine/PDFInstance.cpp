@@ -1,6 +1,7 @@
 #include "engine/PDFInstance.h"
 
 #include "engine/PDFInstanceManager.h"
+#include "engine/RepairedCopy.h"
 
 #include <QImage>
 
@@ -32,41 +33,6 @@ PDFInstance::~PDFInstance()
         delete image;
         image = nullptr;
     }
-}
-
-bool PDFInstance::Open(const QString& path, int promptId)
-{
-    if (!m_hostParent) {
-        CHiddenWnd* parent = m_manager->CreateHostWindow();
-        if (!parent)
-            return false;
-        m_hostParent = parent;
-        auto* host = new QObject(parent);
-        host->setObjectName(QStringLiteral("1"));
-        m_hostWindow = host;
-        if (pdfCreateViewer(&m_viewer, host) != PDFVIEWER_OK) {
-            m_viewer = nullptr;
-            return false;
-        }
-    }
-    if (!m_viewer)
-        return false;
-    if (!LoadDocument(path, QString(), promptId))
-        return false;
-
-    const int pages = std::max(pdfGetNumPages(m_viewer), 0);
-    {
-        OruLock lock(m_imageLock);
-        for (QImage* image : m_images)
-            delete image;
-        m_images.assign(static_cast<size_t>(pages), nullptr);
-        m_failed.assign(static_cast<size_t>(pages), 0);
-    }
-    {
-        OruLock lock(m_aspectLock);
-        m_aspects.assign(static_cast<size_t>(pages), 0.0);
-    }
-    return true;
 }
 
 const QImage* PDFInstance::GetPageImage(int page, bool renderNow)

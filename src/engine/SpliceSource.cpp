@@ -25,16 +25,21 @@ SpliceSource::SpliceSource(std::shared_ptr<QPDF> pdf)
 
 SpliceSource::~SpliceSource() = default;
 
+const PageTreeReading& SpliceSource::Tree()
+{
+    if (!m_tree)
+        m_tree = ReadPageTree(*m_pdf);
+    return *m_tree;
+}
+
 void SpliceSource::IndexPages()
 {
     if (m_pages)
         return;
     m_pages.emplace();
-    try {
-        *m_pages = m_pdf->getAllPages();
-    } catch (const std::exception&) {
-        m_pages->clear();
-    }
+    const PageTreeReading& tree = Tree();
+    if (tree.readable)
+        *m_pages = tree.pages;
     for (std::size_t i = 0; i < m_pages->size(); ++i)
         m_pageIndex.emplace((*m_pages)[i].getObjGen(), static_cast<int>(i));
 }

@@ -11,6 +11,8 @@
 #ifndef POINTERHOLDER_TRANSITION
 #define POINTERHOLDER_TRANSITION 4
 #endif
+#include "engine/PageTree.h"
+
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 
@@ -46,6 +48,10 @@ public:
 
     QPDF& Pdf() const { return *m_pdf; }
 
+    // The document's page tree, walked (and rebuilt when needed) at the
+    // first call; the pages every page number of the layer refers to.
+    const PageTreeReading& Tree();
+
     int PageCount();
     // The page object at a 0-based index; null when out of range.
     QPDFObjectHandle PageObject(int index);
@@ -68,6 +74,7 @@ private:
     void ReadOutline();
 
     std::shared_ptr<QPDF> m_pdf;
+    std::optional<PageTreeReading> m_tree;
     std::optional<std::vector<QPDFObjectHandle>> m_pages;
     std::map<QPDFObjGen, int> m_pageIndex;
     std::optional<std::map<std::string, QPDFObjectHandle>> m_treeDestinations; // /Names /Dests, by string

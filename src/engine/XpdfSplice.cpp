@@ -13,13 +13,18 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include "engine/PageTree.h"
+
 #include <qpdf/Pipeline.hh>
+#include <qpdf/QPDFExc.hh>
+#include <qpdf/QPDFSystemError.hh>
 #include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -50,13 +55,18 @@ constexpr int kPermPrintHigh = 0x800;
 struct SpliceInput
 {
     std::shared_ptr<QPDF> pdf;
-    // What outputs carry over from this document besides its pages.
+    // What outputs carry over from this document besides its pages; it
+    // also holds the page tree, read when first needed: walking it reads
+    // every page object, which opening only to check encryption and
+    // permissions does not need.
     std::shared_ptr<SpliceSource> source;
-    // Read at the first page copy: walking the page tree reads every page
-    // object, which opening only to check encryption and permissions does
-    // not need.
-    std::optional<std::vector<QPDFPageObjectHelper>> pages;
 };
+
+// The input's page tree, walked (and rebuilt when needed) at the first call.
+const PageTreeReading& Tree(SpliceInput& in)
+{
+    return in.source->Tree();
+}
 
 struct EncryptionRequest
 {
@@ -90,24 +100,35 @@ public:
     {
         size_t done = 0;
         while (!failed_ && done < len) {
+            errno = 0;
             const qint64 n = file_.write(reinterpret_cast<const char*>(data) + done,
                                          static_cast<qint64>(len - done));
             if (n <= 0)
-                failed_ = true;
+                Fail();
             else
                 done += static_cast<size_t>(n);
         }
     }
     void finish() override
     {
+        errno = 0;
         if (!failed_ && !file_.flush())
-            failed_ = true;
+            Fail();
     }
     bool Failed() const { return failed_; }
+    // The system's error number of the first failure (0 when unknown).
+    int Error() const { return error_; }
 
 private:
+    void Fail()
+    {
+        failed_ = true;
+        error_ = errno;
+    }
+
     QFile& file_;
     bool failed_ = false;
+    int error_ = 0;
 };
 
 std::string VersionText(double version)
@@ -119,10 +140,25 @@ std::string VersionText(double version)
     return buf;
 }
 
-XpdfSpliceInput OpenInput(const QString& path, const char* password)
+XpdfSpliceInput OpenInput(const QString& path, const char* password, int* status = nullptr,
+                          int* systemError = nullptr)
 {
-    if (path.isEmpty())
+    auto report = [&](int s, int e) {
+        if (status)
+            *status = s;
+        if (systemError)
+            *systemError = e;
+    };
+    report(SPLICE_OK, 0);
+    if (path.isEmpty()) {
+        report(SPLICE_ERR_SYSTEM, ENOENT);
         return nullptr;
+    }
+    // A folder opens for reading like a file; only reading it fails.
+    if (QFileInfo(path).isDir()) {
+        report(SPLICE_ERR_SYSTEM, EISDIR);
+        return nullptr;
+    }
     try {
         auto pdf = std::make_shared<QPDF>();
         pdf->setSuppressWarnings(true);
@@ -132,9 +168,24 @@ XpdfSpliceInput OpenInput(const QString& path, const char* password)
         input->source = std::make_shared<SpliceSource>(pdf);
         input->pdf = std::move(pdf);
         return input.release();
+    } catch (const QPDFSystemError& e) {
+        report(SPLICE_ERR_SYSTEM, e.getErrno());
+    } catch (const QPDFExc& e) {
+        switch (e.getErrorCode()) {
+        case qpdf_e_password:
+            report(SPLICE_ERR_PASSWORD, 0);
+            break;
+        case qpdf_e_unsupported:
+            report(SPLICE_ERR_ENCRYPTION, 0);
+            break;
+        default:
+            report(SPLICE_ERR_DAMAGED, 0);
+            break;
+        }
     } catch (...) {
-        return nullptr;
+        report(SPLICE_ERR_DAMAGED, 0);
     }
+    return nullptr;
 }
 
 void RemoveTemp(SpliceOutput& out)
@@ -221,6 +272,86 @@ XpdfSpliceInput xpdfSpliceOpenInputWithPasswordW(const QString& path, const char
     return OpenInput(path, password ? password : "");
 }
 
+XpdfSpliceInput xpdfSpliceOpenInputStatusW(const QString& path, const char* password, int* status,
+                                           int* systemError)
+{
+    return OpenInput(path, password, status, systemError);
+}
+
+int xpdfSpliceGetPageCount(XpdfSpliceInput input)
+{
+    if (!input)
+        return -1;
+    try {
+        const PageTreeReading& tree = Tree(*static_cast<SpliceInput*>(input));
+        return tree.readable ? static_cast<int>(tree.pages.size()) : -1;
+    } catch (...) {
+        return -1;
+    }
+}
+
+int xpdfSplicePageTreeRebuilt(XpdfSpliceInput input)
+{
+    if (!input)
+        return 0;
+    try {
+        const PageTreeReading& tree = Tree(*static_cast<SpliceInput*>(input));
+        return tree.readable && tree.rebuilt ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+int xpdfSpliceWriteCopy(XpdfSpliceInput input, const QString& path, int* systemError)
+{
+    if (systemError)
+        *systemError = 0;
+    auto* in = static_cast<SpliceInput*>(input);
+    if (!in || path.isEmpty())
+        return 0;
+    try {
+        if (!Tree(*in).readable)
+            return 0;
+        QFile file(path);
+        errno = 0;
+        // Truncating an existing file keeps its permissions.
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::ExistingOnly)) {
+            if (systemError)
+                *systemError = errno;
+            return 0;
+        }
+        QPDFWriter writer(*in->pdf);
+        FileSink sink(file);
+        writer.setOutputPipeline(&sink);
+        // Streams are copied as they are (decrypted and encrypted again when
+        // the document is encrypted): a copy for reading needs no
+        // recompression.
+        writer.setCompressStreams(false);
+        writer.setDecodeLevel(qpdf_dl_none);
+        writer.setPreserveEncryption(true);
+        writer.write();
+        if (sink.Failed()) {
+            if (systemError)
+                *systemError = sink.Error();
+            return 0;
+        }
+        errno = 0;
+        if (!file.flush()) {
+            if (systemError)
+                *systemError = errno;
+            return 0;
+        }
+        file.close();
+        return file.error() == QFileDevice::NoError ? 1 : 0;
+    } catch (const QPDFSystemError& e) {
+        if (systemError)
+            *systemError = e.getErrno();
+        return 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
 int xpdfSpliceIsEncrypted(XpdfSpliceInput input)
 {
     if (!input)
@@ -298,11 +429,10 @@ int xpdfSpliceAddPage(XpdfSpliceInput input, int page, XpdfSpliceOutput output)
     if (!in || !out || page < 1)
         return 0;
     try {
-        if (!in->pages)
-            in->pages = QPDFPageDocumentHelper(*in->pdf).getAllPages();
-        if (page > static_cast<int>(in->pages->size()))
+        const PageTreeReading& tree = Tree(*in);
+        if (!tree.readable || page > static_cast<int>(tree.pages.size()))
             return 0;
-        QPDFObjectHandle source = (*in->pages)[static_cast<size_t>(page - 1)].getObjectHandle();
+        QPDFObjectHandle source = tree.pages[static_cast<size_t>(page - 1)];
         // Inherited box, rotation and resources must travel with the page.
         in->pdf->pushInheritedAttributesToPage();
         QPDFObjectHandle copy = out->pdf->copyForeignObject(source);

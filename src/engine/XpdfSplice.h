@@ -23,6 +23,41 @@ XpdfSpliceInput xpdfSpliceOpenInputWithPasswordW(const QString& path, const char
 // Nonzero when the input document is encrypted.
 int xpdfSpliceIsEncrypted(XpdfSpliceInput input);
 
+// Why an input could not be opened.
+enum : int
+{
+    SPLICE_OK = 0,
+    SPLICE_ERR_SYSTEM = 1,     // the file cannot be read (missing, no permission, I/O error)
+    SPLICE_ERR_DAMAGED = 2,    // not a PDF, or too damaged to be read
+    SPLICE_ERR_PASSWORD = 3,   // encrypted, and the password (or its absence) does not open it
+    SPLICE_ERR_ENCRYPTION = 4, // encrypted by a method the layer cannot read
+};
+
+// Opens an input like xpdfSpliceOpenInputWithPasswordW (a null password:
+// none) and tells why it failed: *status is one of SPLICE_*, *systemError the
+// system's error number for SPLICE_ERR_SYSTEM (else 0). Either pointer may be
+// null.
+XpdfSpliceInput xpdfSpliceOpenInputStatusW(const QString& path, const char* password, int* status,
+                                           int* systemError);
+
+// Number of pages of the input, walking its page tree (not trusting its
+// /Count); the pages xpdfSpliceAddPage numbers. -1 when the page tree cannot
+// be walked (it refers back to itself, or there is none).
+int xpdfSpliceGetPageCount(XpdfSpliceInput input);
+
+// Nonzero when the page tree had to be rebuilt to be read (entries that are
+// not pages, a wrong /Count, a page listed twice, excessive nesting): another
+// reader of the file itself may see other pages than this layer does. A copy
+// written by xpdfSpliceWriteCopy has the rebuilt tree.
+int xpdfSplicePageTreeRebuilt(XpdfSpliceInput input);
+
+// Writes the whole input document, with its page tree as this layer reads
+// it, into the existing file at path (its permissions are kept). An
+// encrypted input is written encrypted the same way, with the same
+// passwords. Nonzero on success; on failure *systemError (when given) is the
+// system's error number, or 0 when the document itself could not be written.
+int xpdfSpliceWriteCopy(XpdfSpliceInput input, const QString& path, int* systemError);
+
 // Permission bits as in the PDF standard security handler (P entry); bit
 // 0x10 is "copy content". An unencrypted document reports every bit set.
 int xpdfSpliceGetPermissions(XpdfSpliceInput input);

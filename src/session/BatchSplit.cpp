@@ -12,6 +12,7 @@
 #include "session/BatchProgress.h"
 #include "session/BatchStaging.h"
 #include "session/CParceloApp.h"
+#include "session/OpenFailure.h"
 #include "session/OutputProtection.h"
 #include "session/SaveSplit.h"
 #include "session/SessionUser.h"
@@ -68,6 +69,15 @@ bool ReadPasswordFile(const QString& path, QString& password, QString& error)
     return true;
 }
 
+// The system's text for an error number, as the rest of a message line.
+QString SystemReason(int error)
+{
+    QString text = QString::fromLocal8Bit(std::strerror(error ? error : EIO));
+    if (!text.isEmpty())
+        text[0] = text[0].toLower();
+    return text;
+}
+
 // Makes the run the session's user for its duration.
 class UserScope
 {
@@ -116,7 +126,6 @@ private:
     std::optional<QString> m_inputPassword;
     std::optional<OutputProtection> m_protection;
     QStringList m_promptTitles;
-    int m_messagesShown = 0;
 };
 
 Prompt::StandardButton BatchRun::ShowMessage(const MessageRequest& request)
@@ -125,7 +134,6 @@ Prompt::StandardButton BatchRun::ShowMessage(const MessageRequest& request)
     QString text = request.text;
     if (!m_staging.isEmpty())
         text.replace(m_staging, m_outDir);
-    ++m_messagesShown;
     if (request.buttons & Prompt::Cancel)
     {
         // Only the overwrite question has Cancel; the staging folder is new,
@@ -212,32 +220,54 @@ bool BatchRun::OpenInput()
     }
     m_input = info.absoluteFilePath();
 
-    const int messagesBefore = m_messagesShown;
-    if (m_app->OpenDocument(m_input))
+    OpenStatus status;
+    if (m_app->OpenDocument(m_input, status))
         return true;
-    if (m_messagesShown != messagesBefore)
-        return false; // the refusal was printed (a single-page file)
 
     const QString copyPrompt = LoadResString(kCopyPasswordPrompt).section(QLatin1String("%s"), 0, 0);
     const bool copyPromptShown = !m_promptTitles.isEmpty() && m_promptTitles.back().startsWith(copyPrompt);
-    if (m_promptTitles.isEmpty())
-        m_console.Message(QStringLiteral("cannot read %1: the file is damaged or not a PDF document")
-                              .arg(Quoted(m_options.input)));
-    else if (!m_inputPassword && copyPromptShown)
-        m_console.Message(QStringLiteral("%1 does not allow copying its pages; give the password that allows it "
-                                         "with --password-file")
-                              .arg(Quoted(m_options.input)));
-    else if (!m_inputPassword)
-        m_console.Message(QStringLiteral("%1 is protected by a password; give it with --password-file")
-                              .arg(Quoted(m_options.input)));
-    else
+    switch (status.error)
+    {
+    case OpenError::TooFewPages:
+        ShowMessage({LoadResString(247), OpenFailureMessage(m_input, status), Prompt::Warning, Prompt::Ok});
+        break;
+    case OpenError::Cancelled:
+        // The prompt was declined because no password file was given.
+        if (copyPromptShown)
+            m_console.Message(QStringLiteral("%1 does not allow copying its pages; give the password that allows it "
+                                             "with --password-file")
+                                  .arg(Quoted(m_options.input)));
+        else
+            m_console.Message(QStringLiteral("%1 is protected by a password; give it with --password-file")
+                                  .arg(Quoted(m_options.input)));
+        break;
+    case OpenError::WrongPassword:
         m_console.Message(QStringLiteral("wrong password for %1 (read from %2)")
                               .arg(Quoted(m_options.input), Quoted(m_options.passwordFile)));
+        break;
+    case OpenError::Damaged:
+        m_console.Message(QStringLiteral("cannot read %1: the file is damaged or not a PDF document")
+                              .arg(Quoted(m_options.input)));
+        break;
+    case OpenError::UnsupportedEncryption:
+        m_console.Message(QStringLiteral("cannot read %1: the file is encrypted in a way that cannot be read")
+                              .arg(Quoted(m_options.input)));
+        break;
+    case OpenError::PageTree:
+        m_console.Message(QStringLiteral("cannot read %1: the list of its pages is damaged and cannot be followed")
+                              .arg(Quoted(m_options.input)));
+        break;
+    case OpenError::CopyNotWritten:
+        m_console.Message(QStringLiteral("cannot read %1: a repaired copy for reading its pages could not be written: %2")
+                              .arg(Quoted(m_options.input), SystemReason(status.systemError)));
+        break;
+    case OpenError::Unreadable:
+    case OpenError::None:
+        m_console.Message(QStringLiteral("cannot read %1: %2").arg(Quoted(m_options.input), SystemReason(status.systemError)));
+        break;
+    }
     return false;
 }
-
-
-
 
 int BatchRun::Run()
 {

@@ -15,6 +15,7 @@
 
 #include "engine/PDFInstanceManager.h"
 #include "engine/PDFViewWrapper.h"
+#include "engine/RepairedCopy.h"
 
 namespace {
 
@@ -60,6 +61,8 @@ bool CParceloApp::InitInstance()
     // viewer configuration is not fatal; documents then fail to open.
     InitViewerEngine();
     xpdfSpliceInit();
+    // Repaired copies left behind by a run that did not end normally.
+    RemoveStaleRepairedCopies();
 
     return true;
 }
@@ -72,6 +75,7 @@ int CParceloApp::ExitInstance()
     if (m_mainWindow)
         delete m_mainWindow.data();
     CloseDocument();
+    RemoveRepairedCopies();
     if (m_initialised)
         WriteSetting(QString::fromLatin1(kOptionsGroup), QStringLiteral("PageSize"), thumbnailSize / 10);
     m_initialised = false;

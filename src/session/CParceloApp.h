@@ -3,6 +3,7 @@
 // the ordered list of split sections), runs the session commands and
 // announces every change through EventNotify. All of it runs on the window
 // thread; nothing here is locked.
+#include "engine/OpenStatus.h"
 #include "session/EventNotify.h"
 #include "session/PageList.h"
 #include "session/SplitSection.h"
@@ -37,7 +38,14 @@ public:
     QObject* MainWindow() const;
 
     // Session operations.
+    // Opens the file as the session's document. The file is opened before
+    // the session changes: only when it opened (and has at least two pages)
+    // does it replace the open document and its sections. Otherwise the
+    // session stays as it was and a message names the file and the reason
+    // (none for a declined password prompt).
     bool OpenDocument(const QString& path);
+    // The same without any message: status says why it failed.
+    bool OpenDocument(const QString& path, OpenStatus& status);
     void CloseDocument();
     void ClearAllSections();
     // A new section at the end; it gets the next number and, unless a file

@@ -1,14 +1,17 @@
 // Opening and closing the session's document: the Open File command,
-// OpenDocument with its single-page refusal, files dropped on the input
-// area, and CloseDocument.
+// OpenDocument with its refusals, files dropped on the input area, and
+// CloseDocument.
 #include "session/CParceloApp.h"
 
 #include "resources/StringTable.h"
+#include "session/OpenFailure.h"
 #include "session/SaveSplit.h"
 #include "session/SessionUser.h"
 
 #include <QFileInfo>
 #include <QStringList>
+
+#include <memory>
 
 #include "engine/PDFInstanceManager.h"
 #include "session/ParceloInstance.h"
@@ -78,38 +81,59 @@ bool CParceloApp::OpenDroppedItems(const QStringList& paths)
 
 bool CParceloApp::OpenDocument(const QString& path)
 {
-    // The previous document and its sections go first, announced, even when
-    // the new file then turns out to be unusable.
-    CloseDocument();
+    OpenStatus status;
+    if (OpenDocument(path, status))
+        return true;
+    // The session is as it was; the user learns which file failed and why.
+    // A declined password prompt needs no message.
+    const QString text = OpenFailureMessage(path, status);
+    if (!text.isEmpty())
+    {
+        const bool pages = status.error == OpenError::TooFewPages;
+        ShowMessage({AppTitle(), text, pages ? Prompt::Warning : Prompt::Critical, Prompt::Ok});
+    }
+    return false;
+}
 
+bool CParceloApp::OpenDocument(const QString& path, OpenStatus& status)
+{
+    status = OpenStatus();
     PDFInstanceManager& manager = PDFInstanceManager::Get();
     // A document registered under the same path by another holder is
-    // shared; only our own document class can serve as the session's.
+    // shared; only our own document class can serve as the session's. The
+    // session's own document is loaded again.
     ParceloInstance* instance = nullptr;
     if (PDFInstance* found = manager.FindInstance(path))
     {
-        instance = dynamic_cast<ParceloInstance*>(found);
+        instance = found != m_document ? dynamic_cast<ParceloInstance*>(found) : nullptr;
         if (!instance)
             manager.ReleaseInstance(found);
     }
+    bool created = false;
     if (!instance)
     {
-        auto* created = new ParceloInstance();
-        if (!created->Open(path, kOpenPasswordPrompt))
+        // The new file is opened completely before anything of the session
+        // changes: a file that cannot be opened leaves the open document
+        // and its sections as they were.
+        auto opened = std::make_unique<ParceloInstance>();
+        if (!opened->Open(path, kOpenPasswordPrompt))
         {
-            delete created;
+            status = opened->LastOpenStatus();
             return false;
         }
-        if (created->GetPageCount() < 2)
+        if (opened->GetPageCount() < 2)
         {
-            delete created;
-            ShowMessage({AppTitle(), LoadResString(238), Prompt::Warning, Prompt::Ok});
+            status.error = OpenError::TooFewPages;
             return false;
         }
-        manager.AddInstance(created, path);
-        instance = created;
+        instance = opened.release();
+        created = true;
     }
 
+    // Only now does the previous document go, with its sections.
+    CloseDocument();
+    if (created)
+        manager.AddInstance(instance, path);
     m_document = instance;
     m_sourcePath = path;
     Notify(EVENT_DOCUMENT_OPENED, 0);

@@ -1,6 +1,5 @@
 #include "session/ParceloInstance.h"
 
-#include "engine/XpdfSplice.h"
 #include "resources/StringTable.h"
 #include "session/SessionUser.h"
 #include "support/PathHelpers.h"
@@ -22,26 +21,20 @@ bool ParceloInstance::Open(const QString& path, int promptId)
     // A password typed to open the file is taken to allow copying as well.
     if (!GetPassword().isEmpty())
         return true;
-
-    XpdfSpliceInput input = xpdfSpliceOpenInputW(path);
-    if (!input)
-        return false;
-    if (!xpdfSpliceIsEncrypted(input))
-    {
-        xpdfSpliceCloseInput(input);
+    if (!SourceEncrypted() || (SourcePermissions() & kCopyPermission))
         return true;
-    }
-    const int permissions = xpdfSpliceGetPermissions(input);
-    xpdfSpliceCloseInput(input);
-    if (permissions & kCopyPermission)
+    // Without pages there is nothing to copy; the session refuses the file.
+    if (GetPageCount() == 0)
         return true;
 
     if (!AskPassword(kCopyPasswordPrompt, LastPathComponent(path)))
-        return false;
+        return OpenFailed(OpenError::Cancelled);
     // Reload with the password just typed; it is what saving hands to the
     // splicing engine.
     const QString password = GetPassword();
-    return LoadDocument(path, password, promptId);
+    if (!LoadDocument(ViewedPath(), password, promptId))
+        return OpenFailed(OpenError::WrongPassword);
+    return true;
 }
 
 bool ParceloInstance::AskPassword(int promptId, const QString& fileName)

@@ -81,21 +81,28 @@ void CStringDlg::OnInitDialog()
     field->setFocus(Qt::OtherFocusReason);
 }
 
+QString CStringDlg::Result(const QString& text) const
+{
+    // A password is taken exactly as typed: spaces at either end, or a
+    // password of spaces only, are part of it. Plain text is trimmed.
+    return m_passwordMode ? text : text.trimmed();
+}
+
 void CStringDlg::OnFieldChanged(const QString& text)
 {
-    m_ok->setEnabled(!text.trimmed().isEmpty());
+    m_ok->setEnabled(!Result(text).isEmpty());
 }
 
 void CStringDlg::OnOk()
 {
     QLineEdit* field = ActiveField();
-    const QString trimmed = field->text().trimmed();
-    if (trimmed.isEmpty()) {
-        // Nothing but white space: stay open with the focus back in the field.
+    const QString result = Result(field->text());
+    if (result.isEmpty()) {
+        // Nothing to return: stay open with the focus back in the field.
         field->setFocus(Qt::OtherFocusReason);
         return;
     }
-    m_value = trimmed;
+    m_value = result;
     done(IDOK_RESULT);
 }
 

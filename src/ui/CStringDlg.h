@@ -1,7 +1,9 @@
 #pragma once
 // A small modal dialog asking for one line of text, used for passwords: the
 // prompt is the dialog's title, the masked field hides what is typed, and OK
-// is disabled while the field holds nothing but white space.
+// is disabled while there is nothing to return. A password is returned
+// exactly as typed; plain text is trimmed of white space, and OK stays
+// disabled while it holds nothing but white space.
 #include <QDialog>
 #include <QString>
 #include <functional>
@@ -31,8 +33,9 @@ public:
     QString m_title;    // replaces the caption "Dialog" when not empty
     bool m_passwordMode = false;
 
-    // Runs the dialog modally: 1 (OK, m_value holds the trimmed text) or 2
-    // (Cancel, m_value unchanged).
+    // Runs the dialog modally: 1 (OK, m_value holds the result: in password
+    // mode the text as typed, otherwise trimmed) or 2 (Cancel, m_value
+    // unchanged).
     int DoModal();
 
     // Lets tests (and other headless callers) act as the user: when set,
@@ -64,6 +67,7 @@ private:
     void OnInitDialog();
     void OnFieldChanged(const QString& text);
     void OnOk();
+    QString Result(const QString& text) const;
 
     QLineEdit* m_plain = nullptr;
     QLineEdit* m_masked = nullptr;

@@ -1,6 +1,7 @@
 // The headless splitter: command lines in, files (read back page by page) and
 // messages out; in-process through RunBatchSplit and as the built program.
 #include "BuildVersion.h"
+#include "common/PageTreeFixtures.h"
 #include "common/PdfFixtures.h"
 #include "session/BatchSplit.h"
 
@@ -23,6 +24,7 @@
 namespace {
 
 using PdfFixtures::Damage;
+using PdfFixtures::TreeDamage;
 
 struct RunResult
 {
@@ -180,6 +182,24 @@ public:
                 {QStringLiteral("damaged-xref.pdf"), Damage::BrokenXref},
             };
             ok = PdfFixtures::WriteDamagedPdf(path, kinds.at(name));
+        }
+        else if (name == QLatin1String("no-pages.pdf"))
+            ok = PdfFixtures::WriteZeroPagePdf(path);
+        else if (name == QLatin1String("page-loop.pdf"))
+            ok = PdfFixtures::WritePageLoopPdf(path, kPages);
+        else if (name == QLatin1String("unknown-encryption.pdf"))
+            ok = PdfFixtures::WriteUnknownEncryptionPdf(path);
+        else if (name.startsWith(QLatin1String("tree-")))
+        {
+            // tree-<TreeDamage name>.pdf
+            const QString kind = name.mid(5).chopped(4);
+            ok = false;
+            for (int k = 0; k <= static_cast<int>(TreeDamage::DeepChain); ++k)
+            {
+                const auto damage = static_cast<TreeDamage>(k);
+                if (kind == QLatin1String(PdfFixtures::TreeDamageName(damage)))
+                    ok = PdfFixtures::WriteTreeDamagedPdf(path, damage, kPages);
+            }
         }
         else
             ok = QFile::copy(In("doc.pdf"), path); // doc.pdf under another name
@@ -542,6 +562,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "the file is damaged or not a PDF document"},
         ErrorCase{"SinglePage", {"IN:single.pdf", "--every", "2", "--out", "OUT"}, BATCH_EXIT_FAILED,
                   "File contains only a single page, thus cannot be split"},
+        ErrorCase{"NoPages", {"IN:no-pages.pdf", "--every", "2", "--out", "OUT"}, BATCH_EXIT_FAILED,
+                  "File contains only a single page, thus cannot be split"},
+        ErrorCase{"PageLoop", {"IN:page-loop.pdf", "--every", "2", "--out", "OUT"}, BATCH_EXIT_FAILED,
+                  "page-loop.pdf': the list of its pages is damaged and cannot be followed"},
+        ErrorCase{"UnknownEncryption", {"IN:unknown-encryption.pdf", "--every", "2", "--out", "OUT"},
+                  BATCH_EXIT_FAILED, "unknown-encryption.pdf': the file is encrypted in a way that cannot be read"},
         ErrorCase{"PasswordNeeded", {"IN:locked.pdf", "--every", "2", "--out", "OUT"}, BATCH_EXIT_FAILED,
                   "locked.pdf' is protected by a password; give it with --password-file"},
         ErrorCase{"WrongPassword", {"IN:locked.pdf", "--password-file", "DIR/wrong.txt", "--every", "2", "--out", "OUT"},
@@ -667,6 +693,30 @@ INSTANTIATE_TEST_SUITE_P(Kinds, BatchDamaged, ::testing::Values("damaged-truncat
                          [](const auto& info) {
                              return std::string(info.param).substr(8, std::string(info.param).size() - 12);
                          });
+
+// Page trees that only the splicing layer reads as they are meant: the run
+// splits the pages it reads, as the window shows them.
+class BatchRepairable : public BatchSplitTest, public ::testing::WithParamInterface<TreeDamage>
+{
+};
+
+TEST_P(BatchRepairable, SplitsThePagesTheTreeHolds)
+{
+    const QString input = QStringLiteral("IN:tree-%1.pdf").arg(QLatin1String(PdfFixtures::TreeDamageName(GetParam())));
+    const RunResult r = Run({input, "--every", "4", "--out", "OUT"});
+    ASSERT_EQ(r.code, BATCH_EXIT_OK) << r.err;
+    const QString base = QStringLiteral("tree-%1-S").arg(QLatin1String(PdfFixtures::TreeDamageName(GetParam())));
+    EXPECT_EQ(Names(Snapshot(out)), (QStringList{base + "1.pdf", base + "2.pdf", base + "3.pdf"}));
+    EXPECT_EQ(PdfFixtures::PageMarkers(Out(base + "1.pdf")), Range(1, 4));
+    EXPECT_EQ(PdfFixtures::PageMarkers(Out(base + "2.pdf")), Range(5, 8));
+    EXPECT_EQ(PdfFixtures::PageMarkers(Out(base + "3.pdf")), Range(9, 10));
+}
+
+INSTANTIATE_TEST_SUITE_P(Trees, BatchRepairable,
+                         ::testing::Values(TreeDamage::CountBillion, TreeDamage::Count2Pow32, TreeDamage::CountOneMore,
+                                           TreeDamage::KidsNullEntry, TreeDamage::KidsEmptyDictionary,
+                                           TreeDamage::HugeObjectNumbers, TreeDamage::DeepChain),
+                         [](const auto& info) { return std::string(PdfFixtures::TreeDamageName(info.param)); });
 
 // --- overwriting --------------------------------------------------------------------
 

@@ -1,5 +1,6 @@
 // Opening documents into the session: plain, password-protected and
 // copy-restricted files, refusals, damaged input, the file chooser and drops.
+#include "common/PageTreeFixtures.h"
 #include "common/PdfFixtures.h"
 #include "common/TestNames.h"
 #include "engine/PDFInstanceManager.h"
@@ -174,67 +175,83 @@ TEST_F(OpenDocumentTest, ReopeningTheOpenFileLoadsItAgain)
     EXPECT_EQ(PDFInstanceManager::Get().ReferenceCount(app.Document()), 1);
 }
 
-// Files that cannot become the session's document. Opening one while another
-// document with sections is open closes that one first, and leaves the
-// session without a document.
+// Files that cannot become the session's document. The file is opened before
+// the session changes, so the document that was open stays open with its
+// sections, and one message names the file and says why.
 struct RefusedCase
 {
     const char* name;
     std::function<bool(const QString&)> write;
-    bool singlePageMessage;
+    const char* reason; // second line of the message; null: the single-page message
 };
 
 class RefusedOpenTest : public OpenDocumentTest, public ::testing::WithParamInterface<RefusedCase>
 {
 };
 
-TEST_P(RefusedOpenTest, LeavesNoDocumentAndTellsOnlyAboutSinglePages)
+TEST_P(RefusedOpenTest, KeepsTheSessionAndNamesTheFileAndReason)
 {
     const RefusedCase& c = GetParam();
     OpenWithSections();
+    ParceloInstance* const before = app.Document();
+    const QString sourceBefore = app.SourcePath();
     const QString path = Path(QString::fromUtf8(c.name));
     ASSERT_TRUE(c.write(path));
 
     EXPECT_FALSE(app.OpenDocument(path));
-    ExpectNoDocument();
-    EXPECT_EQ(log.Codes(), (std::vector<std::uint32_t>{EVENT_SECTION_REMOVED, EVENT_SECTION_REMOVED,
-                                                       EVENT_DOCUMENT_CLOSED}));
+    EXPECT_EQ(app.Document(), before);
+    EXPECT_EQ(app.SourcePath(), sourceBefore);
+    EXPECT_EQ(app.PageCount(), 4);
+    ASSERT_EQ(app.Sections().size(), 2u);
+    EXPECT_EQ(app.Sections()[0]->pages, (PageList{1, 2}));
+    EXPECT_EQ(app.Sections()[1]->pages, (PageList{3}));
+    EXPECT_TRUE(log.events.empty());
     EXPECT_TRUE(prompts.empty());
-    if (c.singlePageMessage)
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].caption, QStringLiteral("Parcelo"));
+    if (c.reason)
     {
-        ASSERT_EQ(messages.size(), 1u);
-        EXPECT_EQ(messages[0].text, QStringLiteral("File contains only a single page, thus cannot be split"));
-        EXPECT_EQ(messages[0].icon, Prompt::Warning);
-        EXPECT_EQ(messages[0].caption, QStringLiteral("Parcelo"));
+        EXPECT_EQ(messages[0].text, QStringLiteral("Could not open file '%1' for reading\n%2")
+                                        .arg(path, QString::fromUtf8(c.reason)));
+        EXPECT_EQ(messages[0].icon, Prompt::Critical);
     }
     else
     {
-        EXPECT_TRUE(messages.empty());
+        EXPECT_EQ(messages[0].text, QStringLiteral("File contains only a single page, thus cannot be split"));
+        EXPECT_EQ(messages[0].icon, Prompt::Warning);
     }
     EXPECT_EQ(PDFInstanceManager::Get().FindInstance(path), nullptr);
+    EXPECT_EQ(PDFInstanceManager::Get().ReferenceCount(before), 1);
 
-    // The session is usable afterwards.
+    // The kept document is still usable, and another file still opens.
+    EXPECT_NE(app.Document()->GetPageImage(1, true), nullptr);
     ASSERT_TRUE(app.OpenDocument(Plain(QStringLiteral("after.pdf"), 2)));
     EXPECT_EQ(app.PageCount(), 2);
 }
 
+const char kDamagedReason[] = "The file is damaged or is not a PDF document.";
+
 INSTANTIATE_TEST_SUITE_P(
     Files, RefusedOpenTest,
     ::testing::Values(
-        RefusedCase{"single.pdf", [](const QString& p) { return PdfFixtures::WritePlainPdf(p, 1); }, true},
-        RefusedCase{"empty.pdf", [](const QString& p) { return PdfFixtures::WriteDamagedPdf(p, PdfFixtures::Damage::Empty); }, false},
-        RefusedCase{"garbage.pdf", [](const QString& p) { return PdfFixtures::WriteDamagedPdf(p, PdfFixtures::Damage::Garbage); }, false},
-        RefusedCase{"header.pdf", [](const QString& p) { return PdfFixtures::WriteDamagedPdf(p, PdfFixtures::Damage::HeaderOnly); }, false},
+        RefusedCase{"single.pdf", [](const QString& p) { return PdfFixtures::WritePlainPdf(p, 1); }, nullptr},
+        RefusedCase{"no pages.pdf", [](const QString& p) { return PdfFixtures::WriteZeroPagePdf(p); }, nullptr},
+        RefusedCase{"empty.pdf", [](const QString& p) { return PdfFixtures::WriteDamagedPdf(p, PdfFixtures::Damage::Empty); }, kDamagedReason},
+        RefusedCase{"garbage.pdf", [](const QString& p) { return PdfFixtures::WriteDamagedPdf(p, PdfFixtures::Damage::Garbage); }, kDamagedReason},
+        RefusedCase{"header.pdf", [](const QString& p) { return PdfFixtures::WriteDamagedPdf(p, PdfFixtures::Damage::HeaderOnly); }, kDamagedReason},
         RefusedCase{"notes.txt",
                     [](const QString& p) {
                         QFile f(p);
                         return f.open(QIODevice::WriteOnly) && f.write("just some text\n") > 0;
                     },
-                    false},
-        RefusedCase{"missing.pdf", [](const QString&) { return true; }, false}),
-    [](const ::testing::TestParamInfo<RefusedCase>& info) {
-        return QString::fromUtf8(info.param.name).replace(QLatin1Char('.'), QLatin1Char('_')).toStdString();
-    });
+                    kDamagedReason},
+        RefusedCase{"missing.pdf", [](const QString&) { return true; }, "No such file or directory."},
+        RefusedCase{"a folder.pdf", [](const QString& p) { return QDir().mkpath(p); }, "Is a directory."},
+        RefusedCase{"page loop.pdf", [](const QString& p) { return PdfFixtures::WritePageLoopPdf(p, 3); },
+                    "The list of its pages is damaged and cannot be followed."},
+        RefusedCase{"unknown encryption.pdf", [](const QString& p) { return PdfFixtures::WriteUnknownEncryptionPdf(p); },
+                    "The file is encrypted in a way that cannot be read."}),
+    TestNames::ByName());
 
 // Damaged files that an engine may or may not repair: whatever happens, the
 // session stays consistent and nothing crashes.
@@ -263,12 +280,15 @@ INSTANTIATE_TEST_SUITE_P(Kinds, DamagedOpenTest,
                          ::testing::Values(PdfFixtures::Damage::Truncated, PdfFixtures::Damage::BrokenXref),
                          [](const auto& info) { return PdfFixtures::DamageName(info.param); });
 
-// The opening password: asked once with "Enter Password for <file name>".
+// The opening password: asked once with "Enter Password for <file name>",
+// and used exactly as typed. A refused password leaves the session as it was.
 struct PasswordCase
 {
     const char* name;
+    std::string password;         // the document's user password
     std::vector<QString> answers; // null: cancel
     bool opens;
+    const char* message;          // the message after a failure; null: none
 };
 
 class OpeningPasswordTest : public OpenDocumentTest, public ::testing::WithParamInterface<PasswordCase>
@@ -278,34 +298,65 @@ class OpeningPasswordTest : public OpenDocumentTest, public ::testing::WithParam
 TEST_P(OpeningPasswordTest, AsksOnceAndKeepsThePassword)
 {
     const PasswordCase& c = GetParam();
+    OpenWithSections();
+    ParceloInstance* const before = app.Document();
     const QString path = Path(QStringLiteral("locked.pdf"));
     // Copying is forbidden too: the opening password is taken to allow it.
-    ASSERT_TRUE(PdfFixtures::WriteEncryptedPdf(path, 3, "user-pw", "owner-pw",
+    ASSERT_TRUE(PdfFixtures::WriteEncryptedPdf(path, 3, c.password, "owner-pw",
                                                PdfFixtures::PERM_ALL & ~PdfFixtures::PERM_COPY));
     answers.assign(c.answers.begin(), c.answers.end());
 
     EXPECT_EQ(app.OpenDocument(path), c.opens);
     ASSERT_EQ(prompts.size(), 1u);
     EXPECT_EQ(prompts[0], QStringLiteral("Enter Password for locked.pdf"));
-    EXPECT_TRUE(messages.empty());
     if (c.opens)
     {
+        EXPECT_TRUE(messages.empty());
         ASSERT_NE(app.Document(), nullptr);
-        EXPECT_EQ(app.Document()->GetPassword(), QStringLiteral("user-pw"));
+        EXPECT_EQ(app.Document()->GetPassword(), QString::fromStdString(c.password));
         EXPECT_EQ(app.PageCount(), 3);
+        EXPECT_TRUE(app.Sections().empty());
     }
     else
     {
-        ExpectNoDocument();
+        EXPECT_EQ(app.Document(), before);
+        EXPECT_EQ(app.Sections().size(), 2u);
         EXPECT_TRUE(log.events.empty());
+        if (c.message)
+        {
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_EQ(messages[0].text, QStringLiteral("Could not open file '%1' for reading\n%2")
+                                            .arg(path, QString::fromUtf8(c.message)));
+            EXPECT_EQ(messages[0].icon, Prompt::Critical);
+        }
+        else
+        {
+            EXPECT_TRUE(messages.empty());
+        }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Answers, OpeningPasswordTest,
-                         ::testing::Values(PasswordCase{"Right", {QStringLiteral("user-pw")}, true},
-                                           PasswordCase{"Wrong", {QStringLiteral("wrong")}, false},
-                                           PasswordCase{"Cancel", {QString()}, false}),
-                         TestNames::ByName());
+INSTANTIATE_TEST_SUITE_P(
+    Answers, OpeningPasswordTest,
+    ::testing::Values(PasswordCase{"Right", "user-pw", {QStringLiteral("user-pw")}, true, nullptr},
+                      PasswordCase{"SpacesAroundKeptAsTyped", " user pw  ", {QStringLiteral(" user pw  ")}, true, nullptr},
+                      PasswordCase{"SpacesAroundMissing", " user pw  ", {QStringLiteral("user pw")}, false,
+                                   "The password is wrong."},
+                      PasswordCase{"Wrong", "user-pw", {QStringLiteral("wrong")}, false, "The password is wrong."},
+                      PasswordCase{"Cancel", "user-pw", {QString()}, false, nullptr}),
+    TestNames::ByName());
+
+TEST_F(OpenDocumentTest, PromptNamesTheFileOfARelativePath)
+{
+    ASSERT_TRUE(PdfFixtures::WriteEncryptedPdf(Path(QStringLiteral("locked.pdf")), 2, "user-pw", "owner-pw"));
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    answers = {QStringLiteral("user-pw")};
+    const bool opened = app.OpenDocument(QStringLiteral("locked.pdf"));
+    QDir::setCurrent(previous);
+    EXPECT_TRUE(opened);
+    EXPECT_EQ(prompts, std::vector<QString>{QStringLiteral("Enter Password for locked.pdf")});
+}
 
 TEST_F(OpenDocumentTest, WrongPasswordThenRightOne)
 {
@@ -344,19 +395,24 @@ TEST_F(OpenDocumentTest, CopyRestrictedFileAsksForTheCopyPassword)
     EXPECT_EQ(log.Codes(), std::vector<std::uint32_t>{EVENT_DOCUMENT_OPENED});
 }
 
-TEST_F(OpenDocumentTest, CancelledCopyPasswordLeavesNoDocument)
+TEST_F(OpenDocumentTest, DeclinedOrWrongCopyPasswordKeepsTheSession)
 {
     OpenWithSections();
+    ParceloInstance* const before = app.Document();
     const QString path = Path(QStringLiteral("no-copy.pdf"));
     ASSERT_TRUE(PdfFixtures::WriteEncryptedPdf(path, 2, "", "owner-pw",
                                                PdfFixtures::PERM_ALL & ~PdfFixtures::PERM_COPY));
-    answers = {QString()};
+    answers = {QString(), QStringLiteral("wrong")};
     EXPECT_FALSE(app.OpenDocument(path));
     EXPECT_EQ(prompts.size(), 1u);
-    ExpectNoDocument();
-    EXPECT_EQ(log.Codes(), (std::vector<std::uint32_t>{EVENT_SECTION_REMOVED, EVENT_SECTION_REMOVED,
-                                                       EVENT_DOCUMENT_CLOSED}));
     EXPECT_TRUE(messages.empty());
+    EXPECT_FALSE(app.OpenDocument(path));
+    EXPECT_EQ(prompts.size(), 2u);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, QStringLiteral("Could not open file '%1' for reading\nThe password is wrong.").arg(path));
+    EXPECT_EQ(app.Document(), before);
+    EXPECT_EQ(app.Sections().size(), 2u);
+    EXPECT_TRUE(log.events.empty());
 }
 
 TEST_F(OpenDocumentTest, OpenFileCommandUsesTheChooser)

@@ -1,9 +1,16 @@
 #include "ui/CStringDlg.h"
 
+#include "common/PdfFixtures.h"
 #include "common/TestNames.h"
+#include "session/CParceloApp.h"
+#include "session/ParceloInstance.h"
+#include "session/SessionUser.h"
+#include "ui/DialogUser.h"
 
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
@@ -20,6 +27,7 @@ int RunWith(CStringDlg& dlg, CStringDlg::ModalHook hook)
 struct TypingCase
 {
     const char* name;
+    bool passwordMode;
     const char* typed;
     bool okEnabled;
     const char* result; // nullptr: the dialog stays open
@@ -29,10 +37,11 @@ class CStringDlgTypingTest : public ::testing::TestWithParam<TypingCase>
 {
 };
 
-TEST_P(CStringDlgTypingTest, OkFollowsTrimmedTextAndResultIsTrimmed)
+TEST_P(CStringDlgTypingTest, OkFollowsTheResultAndPasswordsAreKeptAsTyped)
 {
     const TypingCase& c = GetParam();
     CStringDlg dlg;
+    dlg.m_passwordMode = c.passwordMode;
     dlg.m_value = QStringLiteral("start");
     bool enabled = false;
     bool ended = true;
@@ -53,13 +62,18 @@ TEST_P(CStringDlgTypingTest, OkFollowsTrimmedTextAndResultIsTrimmed)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CStringDlgTypingTest,
-                         ::testing::Values(TypingCase{"Word", "secret", true, "secret"},
-                                           TypingCase{"SpaceAroundTrimmed", "  pass word \t", true, "pass word"},
-                                           TypingCase{"OnlySpaces", "   ", false, nullptr},
-                                           TypingCase{"Empty", "", false, nullptr},
-                                           TypingCase{"OnlyTabsAndSpace", "\t \t", false, nullptr}),
-                         TestNames::ByName());
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CStringDlgTypingTest,
+    ::testing::Values(TypingCase{"PasswordWord", true, "secret", true, "secret"},
+                      TypingCase{"PasswordSpacesAroundKept", true, "  pass word \t", true, "  pass word \t"},
+                      TypingCase{"PasswordOfSpacesOnly", true, "   ", true, "   "},
+                      TypingCase{"PasswordEmpty", true, "", false, nullptr},
+                      TypingCase{"PlainWord", false, "secret", true, "secret"},
+                      TypingCase{"PlainSpaceAroundTrimmed", false, "  pass word \t", true, "pass word"},
+                      TypingCase{"PlainOnlySpaces", false, "   ", false, nullptr},
+                      TypingCase{"PlainEmpty", false, "", false, nullptr},
+                      TypingCase{"PlainOnlyTabsAndSpace", false, "\t \t", false, nullptr}),
+    TestNames::ByName());
 
 TEST(CStringDlgTest, EmptyStartLeavesOkEnabledButOkKeepsTheDialogOpen)
 {
@@ -133,9 +147,44 @@ TEST(CStringDlgTest, AnswerWithHelper)
     CStringDlg::ModalHook prev = CStringDlg::SetModalHook(CStringDlg::AnswerWith(QStringLiteral(" pw ")));
     EXPECT_EQ(dlg.DoModal(), CStringDlg::IDOK_RESULT);
     EXPECT_EQ(dlg.m_value, QStringLiteral("pw"));
+    dlg.m_passwordMode = true;
+    EXPECT_EQ(dlg.DoModal(), CStringDlg::IDOK_RESULT);
+    EXPECT_EQ(dlg.m_value, QStringLiteral(" pw "));
     CStringDlg::SetModalHook(CStringDlg::AnswerWith(QString()));
     EXPECT_EQ(dlg.DoModal(), CStringDlg::IDCANCEL_RESULT);
     CStringDlg::SetModalHook(prev);
+}
+
+// The window's password prompt hands the document exactly what was typed.
+TEST(PasswordPromptTest, DocumentPasswordWithSpacesOpensAsTyped)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    qputenv("PARCELO_COMMON_APPDATA", dir.filePath(QStringLiteral("appdata")).toUtf8());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath(QStringLiteral("settings")));
+    const QString path = dir.filePath(QStringLiteral("locked.pdf"));
+    ASSERT_TRUE(PdfFixtures::WriteEncryptedPdf(path, 2, " pass word ", "owner"));
+
+    std::vector<QString> messages;
+    MessageHandler previousMessages = SetMessageHandler([&](const MessageRequest& r) {
+        messages.push_back(r.text);
+        return Prompt::Ok;
+    });
+    DialogUser user;
+    SessionUser* previousUser = SetSessionUser(&user);
+    CStringDlg::ModalHook previousHook = CStringDlg::SetModalHook(CStringDlg::AnswerWith(QStringLiteral(" pass word ")));
+    {
+        CParceloApp app;
+        ASSERT_TRUE(app.InitInstance());
+        EXPECT_TRUE(app.OpenDocument(path));
+        EXPECT_TRUE(messages.empty());
+        if (app.Document())
+            EXPECT_EQ(app.Document()->GetPassword(), QStringLiteral(" pass word "));
+    }
+    CStringDlg::SetModalHook(previousHook);
+    SetSessionUser(previousUser);
+    SetMessageHandler(std::move(previousMessages));
+    qunsetenv("PARCELO_COMMON_APPDATA");
 }
 
 } // namespace
