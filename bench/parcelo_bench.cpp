@@ -234,36 +234,35 @@ private:
 
 // The size the benchmark renders thumbnails at: as many pixels as
 // pdftoppm -r 14.4 gives a letter page (158 pixels high).
-struct ThumbnailSpec
-{
-    int height;
-    double pixelRatio;
-};
-constexpr ThumbnailSpec kBenchThumbnail{158, 1.0};
+const PageImageTarget kBenchThumbnail{158, 1.0};
 // The largest thumbnail height the window offers.
-constexpr int kLargestThumbnail = 160;
+constexpr int kLargestThumbnail = kLargestThumbnailHeight;
 
-ThumbnailSpec ThumbnailTarget(int height, double pixelRatio = 1.0)
+PageImageTarget ThumbnailTarget(int height, double pixelRatio = 1.0)
 {
-    return {height, pixelRatio};
+    return PageImageTarget{height, pixelRatio};
 }
 
 // Asks for a page's thumbnail as a card does when it draws the page.
-void RequestThumbnail(PDFInstance* document, int page, ThumbnailSpec)
+void RequestThumbnail(PDFInstance* document, int page, const PageImageTarget& target)
 {
-    document->GetPageImage(page, false);
+    document->GetPageImage(page, false, target);
 }
 
 // Bytes of pixels of the cached thumbnail; 0 when none is cached.
-double CachedThumbnailBytes(PDFInstance* document, int page, ThumbnailSpec)
+double CachedThumbnailBytes(PDFInstance* document, int page, const PageImageTarget& target)
 {
-    const QImage* image = document->GetPageImage(page, false);
-    return image ? static_cast<double>(image->sizeInBytes()) : 0.0;
+    const QImage image = document->GetPageImage(page, false, target);
+    return image.isNull() ? 0.0 : static_cast<double>(image.sizeInBytes());
 }
 
 // Tells the document which pages the input area shows, as the area does
 // whenever it is painted.
-void ShowPages(PDFInstance*, const std::vector<int>&) {}
+void ShowPages(PDFInstance* document, const std::vector<int>& pages)
+{
+    static const int inputArea = 0;
+    document->SetShownPages(&inputArea, pages);
+}
 
 // The input area's layout for a document of portrait pages at a thumbnail
 // height: every cell is the image plus a 30-pixel band, cells 6 pixels apart,
@@ -577,9 +576,8 @@ void Bench::MeasureFirstThumbnail()
 {
     Note(QStringLiteral("time to the first thumbnail after open"));
     m_app.CloseDocument();
-    // The worker looks at its queue four times a second when idle; a
-    // document is opened at any moment of that cycle, so each run starts
-    // after a random pause.
+    // A document is opened at any moment, whatever the workers were doing:
+    // each run starts after a random pause.
     std::mt19937 random(20240611u);
     std::uniform_int_distribution<int> pause(0, 249);
     Samples firsts, opens, afterOpen;
@@ -592,7 +590,7 @@ void Bench::MeasureFirstThumbnail()
         const Clock::time_point opened = Clock::now();
         ParceloInstance* document = m_app.Document();
         m_waiter.Expect(document, 1);
-        document->GetPageImage(1, false);
+        RequestThumbnail(document, 1, ThumbnailTarget(m_app.thumbnailSize));
         if (!m_waiter.Wait(std::chrono::seconds(30)))
             Fail(QStringLiteral("first thumbnail did not arrive"));
         else if (const auto first = m_waiter.First()) {
@@ -606,12 +604,12 @@ void Bench::MeasureFirstThumbnail()
     Samples render;
     if (m_app.OpenDocument(MixedPath())) {
         const Clock::time_point start = Clock::now();
-        m_app.Document()->GetPageImage(1, true);
+        m_app.Document()->GetPageImage(1, true, ThumbnailTarget(m_app.thumbnailSize));
         render.Add(MsSince(start));
         m_app.CloseDocument();
     }
     m_context.append(QStringLiteral("first thumbnail: open %1, then queue wait and render %2 (median; max %3); "
-                                    "page 1 renders in %4; the idle worker looks at its queue every 250 ms")
+                                    "page 1 renders in %4 on the calling thread")
                          .arg(Ms(opens.Median()), Ms(afterOpen.Median()), Ms(afterOpen.Max()), Ms(render.Median())));
     const bool firstPass = !firsts.Empty() && firsts.Median() <= 50 && firsts.Max() <= 100;
     m_rows.push_back(LimitRow(QStringLiteral("first-thumbnail"),
@@ -1198,7 +1196,7 @@ int MemoryChild(const QString& path, double pixelRatio)
     ParceloInstance* document = app.Document();
     const int pages = app.PageCount();
     waiter.Expect(document, pages);
-    const ThumbnailSpec target = ThumbnailTarget(kLargestThumbnail, pixelRatio);
+    const PageImageTarget target = ThumbnailTarget(kLargestThumbnail, pixelRatio);
     for (int page = 1; page <= pages; ++page)
         RequestThumbnail(document, page, target);
     if (!waiter.Wait(std::chrono::seconds(1800))) {

@@ -5,14 +5,15 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <cmath>
 
-namespace {
-
-// Resolution of page thumbnails.
-constexpr double kThumbnailDpi = 14.4;
-
-} // namespace
+int PageImageTarget::BoxHeight() const
+{
+    const double ratio = std::isfinite(pixelRatio) ? std::clamp(pixelRatio, 1.0, 8.0) : 1.0;
+    const int logical = std::clamp(height, 1, kLargestThumbnailHeight);
+    return std::max(1, static_cast<int>(std::lround(logical * ratio)));
+}
 
 PDFInstance::PDFInstance(PDFInstanceManager* manager)
     : m_manager(manager ? manager : &PDFInstanceManager::Get())
@@ -29,48 +30,49 @@ PDFInstance::~PDFInstance()
     // and frees its slot in the manager's list.
     delete m_hostParent.data();
     OruLock lock(m_imageLock);
-    for (QImage*& image : m_images) {
-        delete image;
-        image = nullptr;
-    }
+    m_slots.clear();
 }
 
-const QImage* PDFInstance::GetPageImage(int page, bool renderNow)
+QImage PDFInstance::GetPageImage(int page, bool renderNow, const PageImageTarget& target)
 {
+    QImage stale;
     {
         OruLock lock(m_imageLock);
-        if (page < 1 || page > static_cast<int>(m_images.size()))
-            return nullptr;
-        const size_t slot = static_cast<size_t>(page - 1);
-        if (m_images[slot])
-            return m_images[slot];
-        // A page that failed stays empty until the document is opened again.
-        if (m_failed[slot])
-            return nullptr;
+        if (page < 1 || page > static_cast<int>(m_slots.size()))
+            return QImage();
+        Slot& slot = m_slots[static_cast<size_t>(page - 1)];
+        slot.wanted = target;
+        if (!slot.image.isNull() && slot.target == target)
+            return slot.image;
+        // A page that failed is not tried again until the document is
+        // opened again; an image it had keeps being shown.
+        if (slot.failed)
+            return slot.image;
+        stale = slot.image;
     }
     if (!renderNow) {
-        m_manager->RequestPage(page, this);
-        return nullptr;
+        m_manager->RequestPage(page, this, target);
+        return stale;
     }
     // Rendered without any lock held; two renders of one page may run at
-    // once and the first one stored wins.
-    QImage* image = RenderPage(page, kThumbnailDpi);
+    // once and the first one stored for a target wins.
+    QImage image = RenderPageToFit(page, target.BoxWidth(), target.BoxHeight());
     OruLock lock(m_imageLock);
-    const size_t slot = static_cast<size_t>(page - 1);
-    if (slot >= m_images.size()) {
-        delete image;
-        return nullptr;
+    if (page > static_cast<int>(m_slots.size()))
+        return QImage();
+    Slot& slot = m_slots[static_cast<size_t>(page - 1)];
+    if (image.isNull()) {
+        slot.failed = true;
+        return slot.image;
     }
-    if (!image) {
-        if (!m_images[slot])
-            m_failed[slot] = 1;
-        return m_images[slot];
+    if (!slot.image.isNull() && slot.target == target)
+        return slot.image;
+    // An image for a size nobody asks for any more only fills an empty slot.
+    if (slot.image.isNull() || slot.wanted == target) {
+        slot.image = image;
+        slot.target = target;
     }
-    if (m_images[slot])
-        delete image;
-    else
-        m_images[slot] = image;
-    return m_images[slot];
+    return image;
 }
 
 double PDFInstance::GetPageAspect(int page)
@@ -98,13 +100,40 @@ double PDFInstance::GetPageAspect(int page)
 int PDFInstance::GetPageCount()
 {
     OruLock lock(m_imageLock);
-    return static_cast<int>(m_images.size());
+    return static_cast<int>(m_slots.size());
 }
 
 bool PDFInstance::PageRenderFailed(int page)
 {
     OruLock lock(m_imageLock);
-    if (page < 1 || page > static_cast<int>(m_failed.size()))
+    if (page < 1 || page > static_cast<int>(m_slots.size()))
         return false;
-    return m_failed[static_cast<size_t>(page - 1)] != 0;
+    return m_slots[static_cast<size_t>(page - 1)].failed;
+}
+
+void PDFInstance::SetShownPages(const void* view, const std::vector<int>& pages)
+{
+    std::vector<int> sorted = pages;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    OruLock lock(m_viewLock);
+    m_shown[view] = std::move(sorted);
+}
+
+void PDFInstance::ForgetView(const void* view)
+{
+    OruLock lock(m_viewLock);
+    m_shown.erase(view);
+}
+
+bool PDFInstance::IsPageWanted(int page)
+{
+    OruLock lock(m_viewLock);
+    if (m_shown.empty())
+        return true;
+    for (const auto& [view, pages] : m_shown) {
+        if (std::binary_search(pages.begin(), pages.end(), page))
+            return true;
+    }
+    return false;
 }

@@ -2,20 +2,49 @@
 // One open PDF document: its viewer (through PDFViewWrapper), the hidden
 // window hosting it, and caches of page images and page shapes. Images are
 // rendered by the page image service (PDFInstanceManager) or at once for
-// callers that cannot wait, and kept for the life of the instance.
+// callers that cannot wait. Each page keeps one image, rendered for the size
+// it was last asked for; an image asked for at another size is rendered
+// again and replaces it.
 #include "engine/OpenStatus.h"
 #include "engine/PDFViewWrapper.h"
 #include "work/OruLock.h"
 
+#include <QImage>
 #include <QPointer>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <vector>
 
 class CHiddenWnd;
 class RepairedCopy;
 class PDFInstanceManager;
-class QImage;
+
+// The largest thumbnail height the window offers, in logical pixels.
+constexpr int kLargestThumbnailHeight = 160;
+// A thumbnail is at most this many times as wide as it is high.
+constexpr int kWidestThumbnailRatio = 2;
+
+// What a page image is rendered for: the height in logical pixels of the
+// cell it is drawn in (the thumbnail size), and the device pixel ratio of the
+// screen it is shown on. The image fits a box of height x pixelRatio device
+// pixels, at most kWidestThumbnailRatio times as wide; the height is capped
+// at kLargestThumbnailHeight and the ratio at 8, so no page shape and no
+// caller makes an image larger than the largest cell.
+struct PageImageTarget
+{
+    int height = kLargestThumbnailHeight;
+    double pixelRatio = 1.0;
+
+    // The box in device pixels, after the caps.
+    int BoxHeight() const;
+    int BoxWidth() const { return BoxHeight() * kWidestThumbnailRatio; }
+    friend bool operator==(const PageImageTarget& a, const PageImageTarget& b)
+    {
+        return a.BoxHeight() == b.BoxHeight();
+    }
+    friend bool operator!=(const PageImageTarget& a, const PageImageTarget& b) { return !(a == b); }
+};
 
 class PDFInstance : public PDFViewWrapper
 {
@@ -23,7 +52,7 @@ public:
     // The manager that hosts the instance's window and renders its pages;
     // null means the program's one manager.
     explicit PDFInstance(PDFInstanceManager* manager = nullptr);
-    // Window thread: destroys the viewer and the host windows, deletes the
+    // Window thread: destroys the viewer and the host windows, drops the
     // cached images.
     ~PDFInstance() override;
 
@@ -51,12 +80,15 @@ public:
     const QString& ViewedPath() const { return m_viewedPath; }
     bool ViewsRepairedCopy() const;
 
-    // The cached image of the page; when none: with renderNow false queue a
-    // request and return null, with renderNow true render it here. A page
-    // whose render failed returns null and is not rendered or queued again
-    // until the document is opened again. The image belongs to the instance
-    // and lives as long as it does. Any thread.
-    const QImage* GetPageImage(int page, bool renderNow);
+    // The page's image for the target. When the cached image was rendered
+    // for another target it is returned all the same (to be drawn scaled)
+    // and a new one is made; when none is cached a null image is returned.
+    // A new image is made here with renderNow, otherwise by the page image
+    // service, which announces it when it is ready. A page whose render
+    // failed is not rendered or queued again until the document is opened
+    // again. The returned image shares its pixels with the cache and stays
+    // valid after the cache replaces it. Any thread.
+    QImage GetPageImage(int page, bool renderNow, const PageImageTarget& target = PageImageTarget());
 
     // Displayed width over displayed height (the page's own rotation
     // applied); 1.0 for unusable shapes. Window thread.
@@ -67,6 +99,17 @@ public:
 
     // Whether the page's render failed (see GetPageImage).
     bool PageRenderFailed(int page);
+
+    // The pages a view shows now, in any order (duplicates allowed); the
+    // view is any key that stays unique while it lives. A queued render of a
+    // page that no view shows any more is dropped before it runs. While no
+    // view has reported, every queued render runs. Any thread.
+    void SetShownPages(const void* view, const std::vector<int>& pages);
+    // The view is gone: it shows nothing from now on.
+    void ForgetView(const void* view);
+    // Whether a page is worth rendering: some view shows it, or no view has
+    // reported what it shows.
+    bool IsPageWanted(int page);
 
     PDFInstanceManager& Manager() const { return *m_manager; }
 
@@ -82,14 +125,23 @@ private:
 
     friend class PDFInstanceManager;
 
+    struct Slot
+    {
+        QImage image;           // null until rendered
+        PageImageTarget target; // what the image was rendered for
+        PageImageTarget wanted; // what the page was last asked for
+        bool failed = false;    // rendering this page failed
+    };
+
     PDFInstanceManager* m_manager;
     QPointer<CHiddenWnd> m_hostParent;
     int m_refCount = 0; // guarded by the manager's lock
     OruLockable m_imageLock;
-    std::vector<QImage*> m_images;       // one slot per page
-    std::vector<std::uint8_t> m_failed;  // 1: rendering this page failed
+    std::vector<Slot> m_slots; // one per page
     OruLockable m_aspectLock;
-    std::vector<double> m_aspects;       // 0.0: not computed yet
+    std::vector<double> m_aspects; // 0.0: not computed yet
+    OruLockable m_viewLock;
+    std::map<const void*, std::vector<int>> m_shown; // per view, sorted
 
     OpenStatus m_openStatus;
     bool m_sourceEncrypted = false;

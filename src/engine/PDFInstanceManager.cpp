@@ -1,6 +1,7 @@
 #include "engine/PDFInstanceManager.h"
 
 #include <algorithm>
+#include <thread>
 
 int PageRetrievedEventType()
 {
@@ -34,13 +35,33 @@ void PDFRetrievePage::Run()
     // A request whose worker is being stopped does no more work.
     if (StopRequested())
         return;
-    m_instance->GetPageImage(m_page, true);
+    if (!m_cancelled.load())
+        m_instance->GetPageImage(m_page, true, m_target);
     // A request cancelled because its document is being closed (or the
     // program is ending) announces nothing: its instance is about to go.
-    if (StopRequested())
+    if (StopRequested() || m_cancelled.load())
         return;
     if (PDFInstanceManager::PDFPageCallback* callback = m_manager->Callback())
         callback->PageRetrieved(m_instance, m_page);
+}
+
+PageRenderWorker::PageRenderWorker(PDFInstanceManager* manager) : WorkThread(true), m_manager(manager) {}
+
+PageRenderWorker::~PageRenderWorker()
+{
+    Shutdown(500);
+}
+
+WorkItem* PageRenderWorker::PopNextItem()
+{
+    if (WorkItem* request = m_manager->TakeRequest())
+        return request;
+    return WorkThread::PopNextItem();
+}
+
+void PageRenderWorker::DisposeItem(WorkItem* item)
+{
+    m_manager->DisposeRequest(item);
 }
 
 PDFInstanceManager& PDFInstanceManager::Get()
@@ -49,9 +70,13 @@ PDFInstanceManager& PDFInstanceManager::Get()
     return manager;
 }
 
-PDFInstanceManager::PDFInstanceManager(bool startWorker) : WorkThread(false)
+PDFInstanceManager::PDFInstanceManager(bool startWorker, int renderWorkers) : WorkThread(true)
 {
     PageRetrievedEventType();
+    if (renderWorkers <= 0)
+        renderWorkers = std::thread::hardware_concurrency() > 1 ? 2 : 1;
+    if (renderWorkers > 1)
+        m_helper = std::make_unique<PageRenderWorker>(this);
     if (startWorker)
         Start();
 }
@@ -67,14 +92,33 @@ PDFInstanceManager::~PDFInstanceManager()
         m_hostWindows.clear();
         m_registry.clear();
     }
+    // The second worker takes requests from this object: it goes first.
+    m_helper.reset();
     Shutdown(500);
-    std::deque<PDFRetrievePage*> left;
+    std::list<PDFRetrievePage*> left;
     {
         OruLock lock(this);
         left.swap(m_requests);
+        m_queued.clear();
+        m_running.clear();
     }
     for (PDFRetrievePage* item : left)
         delete item;
+}
+
+bool PDFInstanceManager::Start()
+{
+    const bool started = WorkThread::Start();
+    if (m_helper)
+        m_helper->Start();
+    return started;
+}
+
+bool PDFInstanceManager::Stop(unsigned long timeoutMs)
+{
+    const bool helperStopped = m_helper && m_helper->Stop(timeoutMs);
+    const bool stopped = WorkThread::Stop(timeoutMs);
+    return stopped || helperStopped;
 }
 
 QString PDFInstanceManager::PathKey(const QString& path)
@@ -110,26 +154,37 @@ void PDFInstanceManager::ReleaseInstance(PDFInstance* instance)
 {
     if (!instance)
         return;
-    Lock();
-    if (--instance->m_refCount > 0) {
-        Unlock();
-        return;
-    }
     std::vector<PDFRetrievePage*> dropped;
-    for (auto it = m_requests.begin(); it != m_requests.end();) {
-        if ((*it)->Instance() == instance) {
-            dropped.push_back(*it);
-            it = m_requests.erase(it);
-        } else {
-            ++it;
+    bool rendering = false;
+    {
+        OruLock lock(this);
+        if (--instance->m_refCount > 0)
+            return;
+        for (auto it = m_requests.begin(); it != m_requests.end();) {
+            if ((*it)->Instance() == instance) {
+                m_queued.erase(RequestKey{instance, (*it)->Page()});
+                dropped.push_back(*it);
+                it = m_requests.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        for (PDFRetrievePage* running : m_running) {
+            if (running->Instance() == instance) {
+                running->m_cancelled = true;
+                rendering = true;
+            }
         }
     }
-    auto* running = dynamic_cast<PDFRetrievePage*>(CurrentItemLocked());
-    if (running && running->Instance() == instance) {
-        // Releases the lock while the render finishes, then take it again.
-        CancelCurrentItem(true);
-        Lock();
+    for (PDFRetrievePage* item : dropped)
+        delete item;
+    if (rendering) {
+        // A render in progress cannot be interrupted: wait for it, without
+        // the lock, so the workers can finish.
+        std::unique_lock<std::mutex> wait(m_finishedMutex);
+        m_finished.wait(wait, [&] { return !IsRendering(instance); });
     }
+    OruLock lock(this);
     for (auto it = m_registry.begin(); it != m_registry.end();) {
         if (it->second == instance)
             it = m_registry.erase(it);
@@ -137,31 +192,95 @@ void PDFInstanceManager::ReleaseInstance(PDFInstance* instance)
             ++it;
     }
     delete instance;
-    Unlock();
-    for (PDFRetrievePage* item : dropped)
-        delete item;
 }
 
-void PDFInstanceManager::RequestPage(int page, PDFInstance* instance)
+bool PDFInstanceManager::IsRendering(PDFInstance* instance)
+{
+    OruLock lock(this);
+    return std::any_of(m_running.begin(), m_running.end(),
+                       [instance](const PDFRetrievePage* item) { return item->Instance() == instance; });
+}
+
+void PDFInstanceManager::RequestPage(int page, PDFInstance* instance, const PageImageTarget& target)
 {
     if (!instance)
         return;
-    OruLock lock(this);
-    for (const PDFRetrievePage* queued : m_requests) {
-        if (queued->Instance() == instance && queued->Page() == page)
-            return;
+    {
+        OruLock lock(this);
+        const RequestKey key{instance, page};
+        auto found = m_queued.find(key);
+        if (found != m_queued.end()) {
+            (*found->second)->m_target = target;
+            m_requests.splice(m_requests.begin(), m_requests, found->second);
+        } else {
+            m_requests.push_front(new PDFRetrievePage(this, instance, page, target));
+            m_queued.emplace(key, m_requests.begin());
+        }
     }
-    m_requests.push_back(new PDFRetrievePage(this, instance, page));
+    // Outside the lock: a worker takes its own lock before this one.
+    WakeWorkers();
+}
+
+void PDFInstanceManager::WakeWorkers()
+{
+    Wake();
+    if (m_helper)
+        m_helper->Wake();
+}
+
+PDFRetrievePage* PDFInstanceManager::TakeRequest()
+{
+    std::vector<PDFRetrievePage*> dropped;
+    PDFRetrievePage* taken = nullptr;
+    {
+        OruLock lock(this);
+        while (!m_requests.empty()) {
+            PDFRetrievePage* item = m_requests.front();
+            m_requests.pop_front();
+            m_queued.erase(RequestKey{item->Instance(), item->Page()});
+            // A page that scrolled out of view, or whose card is gone, is
+            // not rendered; it is asked for again if it comes back.
+            if (!item->Instance()->IsPageWanted(item->Page())) {
+                dropped.push_back(item);
+                continue;
+            }
+            m_running.push_back(item);
+            taken = item;
+            break;
+        }
+    }
+    for (PDFRetrievePage* item : dropped)
+        delete item;
+    return taken;
+}
+
+void PDFInstanceManager::DisposeRequest(WorkItem* item)
+{
+    if (!item)
+        return;
+    {
+        OruLock lock(this);
+        m_running.erase(std::remove(m_running.begin(), m_running.end(), item), m_running.end());
+    }
+    delete item;
+    {
+        // Taken so a ReleaseInstance between its check and its wait still
+        // hears this.
+        std::lock_guard<std::mutex> wait(m_finishedMutex);
+    }
+    m_finished.notify_all();
 }
 
 WorkItem* PDFInstanceManager::PopNextItem()
 {
-    if (!m_requests.empty()) {
-        PDFRetrievePage* item = m_requests.front();
-        m_requests.pop_front();
-        return item;
-    }
+    if (WorkItem* request = TakeRequest())
+        return request;
     return WorkThread::PopNextItem();
+}
+
+void PDFInstanceManager::DisposeItem(WorkItem* item)
+{
+    DisposeRequest(item);
 }
 
 CHiddenWnd* PDFInstanceManager::CreateHostWindow()

@@ -167,10 +167,7 @@ bool PDFInstance::Open(const QString& path, int promptId)
 
     {
         OruLock lock(m_imageLock);
-        for (QImage* image : m_images)
-            delete image;
-        m_images.assign(static_cast<size_t>(pages), nullptr);
-        m_failed.assign(static_cast<size_t>(pages), 0);
+        m_slots.assign(static_cast<size_t>(pages), Slot());
     }
     {
         OruLock lock(m_aspectLock);

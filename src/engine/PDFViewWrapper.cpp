@@ -11,6 +11,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <utility>
@@ -135,6 +136,12 @@ bool WriteConfiguration(const QString& path, const ViewerEngineLocations& where)
     return true;
 }
 
+// The angle that turns a rendered image back by the viewer's own rotation.
+int ViewerTurn(PdfViewer viewer)
+{
+    return (360 - (pdfGetRotate(viewer) % 360 + 360) % 360) % 360;
+}
+
 } // namespace
 
 PDFViewWrapper::~PDFViewWrapper()
@@ -207,6 +214,38 @@ bool PDFViewWrapper::LoadDocument(const QString& path, const QString& password, 
     return true;
 }
 
+namespace {
+
+// The image of a bitmap the viewer layer rendered, turned back by the
+// viewer's own rotation so it shows the page as displayed; a null image when
+// the bitmap is unusable. Does not free the pixels.
+QImage ImageFromBitmap(PdfViewer viewer, const BITMAPINFOHEADER& header, const void* pixels)
+{
+    const int w = header.biWidth;
+    const int h = header.biHeight < 0 ? -header.biHeight : header.biHeight;
+    if (!pixels || header.biBitCount != 32 || w <= 0 || h <= 0)
+        return QImage();
+    const size_t rowBytes = static_cast<size_t>(w) * 4;
+    QImage image(w, h, QImage::Format_RGB32);
+    if (image.isNull())
+        return QImage();
+    const auto* src = static_cast<const unsigned char*>(pixels);
+    const bool bottomUp = header.biHeight > 0;
+    for (int y = 0; y < h; ++y) {
+        const int from = bottomUp ? h - 1 - y : y;
+        std::memcpy(image.scanLine(y), src + static_cast<size_t>(from) * rowBytes, rowBytes);
+    }
+    const int angle = ViewerTurn(viewer);
+    if (angle == 90 || angle == 180 || angle == 270) {
+        QTransform turn;
+        turn.rotate(angle);
+        image = image.transformed(turn);
+    }
+    return image;
+}
+
+} // namespace
+
 QImage* PDFViewWrapper::RenderPage(int page, double dpi)
 {
     if (!m_viewer)
@@ -220,34 +259,43 @@ QImage* PDFViewWrapper::RenderPage(int page, double dpi)
             pdfFreeMemory(pixels);
         return nullptr;
     }
-    QImage* result = nullptr;
-    const int w = header.biWidth;
-    const int h = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-    if (pixels && header.biBitCount == 32 && w > 0 && h > 0) {
-        const size_t rowBytes = static_cast<size_t>(w) * 4;
-        QImage image(w, h, QImage::Format_RGB32);
-        if (!image.isNull()) {
-            const auto* src = static_cast<const unsigned char*>(pixels);
-            const bool bottomUp = header.biHeight > 0;
-            for (int y = 0; y < h; ++y) {
-                const int from = bottomUp ? h - 1 - y : y;
-                std::memcpy(image.scanLine(y), src + static_cast<size_t>(from) * rowBytes, rowBytes);
-            }
-            // The viewer's own turn is undone so the image shows the page as
-            // displayed.
-            const int angle = (360 - (pdfGetRotate(m_viewer) % 360 + 360) % 360) % 360;
-            if (angle == 90 || angle == 180 || angle == 270) {
-                QTransform turn;
-                turn.rotate(angle);
-                image = image.transformed(turn);
-            }
-            if (!image.isNull())
-                result = new QImage(std::move(image));
-        }
-    }
+    QImage image = ImageFromBitmap(m_viewer, header, pixels);
     if (pixels)
         pdfFreeMemory(pixels);
-    return result;
+    return image.isNull() ? nullptr : new QImage(std::move(image));
+}
+
+QImage PDFViewWrapper::RenderPageToFit(int page, int maxWidth, int maxHeight)
+{
+    if (!m_viewer || maxWidth < 1 || maxHeight < 1)
+        return QImage();
+    // The box applies to the image as displayed, after the viewer's turn.
+    const int angle = ViewerTurn(m_viewer);
+    const bool across = angle == 90 || angle == 270;
+    BITMAPINFOHEADER header;
+    std::memset(&header, 0, sizeof header);
+    header.biSize = sizeof header;
+    void* pixels = nullptr;
+    const int result = pdfConvertPageToBitmapInBox(m_viewer, page, across ? maxHeight : maxWidth,
+                                                   across ? maxWidth : maxHeight, 3, &header, &pixels);
+    if (result == PDFVIEWER_ERR_SIZE) {
+        if (pixels)
+            pdfFreeMemory(pixels);
+        // A page whose size cannot be measured is shown as a blank square.
+        const int side = std::min(maxWidth, maxHeight);
+        QImage placeholder(side, side, QImage::Format_RGB32);
+        placeholder.fill(Qt::white);
+        return placeholder;
+    }
+    if (result != PDFVIEWER_OK) {
+        if (pixels)
+            pdfFreeMemory(pixels);
+        return QImage();
+    }
+    QImage image = ImageFromBitmap(m_viewer, header, pixels);
+    if (pixels)
+        pdfFreeMemory(pixels);
+    return image;
 }
 
 double PDFViewWrapper::GetMediaBoxRatio(int page)

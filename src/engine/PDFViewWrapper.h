@@ -37,6 +37,12 @@ public:
     // owns the result. nullptr on failure. Any thread.
     QImage* RenderPage(int page, double dpi);
 
+    // Renders the page as large as fits into maxWidth x maxHeight pixels, its
+    // shape kept, turned as the page is displayed. A page whose size cannot
+    // be measured (empty, not finite, absurdly large or small) gives a blank
+    // square as high as fits. A null image on failure. Any thread.
+    QImage RenderPageToFit(int page, int maxWidth, int maxHeight);
+
     // Width over height of the page's box; 1.0 for equal y edges and for
     // unusable shapes (non-finite, zero, or beyond 1:100). Any thread.
     double GetMediaBoxRatio(int page);

@@ -98,9 +98,10 @@ void Flatten(QPDF& pdf, QPDFObjectHandle root, std::vector<FoundPage>& found, Pa
     for (FoundPage& entry : found) {
         QPDFObjectHandle page = entry.page;
         // A page object may stand only once in a tree: a repeat becomes its
-        // own page object sharing the contents, as qpdf does.
+        // own page object sharing everything below its own keys (only those
+        // are replaced here), so a page listed many times costs little.
         if (!page.isIndirect() || placed.count(page.getObjGen()))
-            page = pdf.makeIndirectObject(page.isIndirect() ? page.shallowCopy() : page);
+            page = pdf.makeIndirectObject(page.isIndirect() ? page.unsafeShallowCopy() : page);
         placed.insert(page.getObjGen());
         for (std::size_t i = 0; i < kInheritable.size(); ++i) {
             QPDFObjectHandle value = entry.inherited[i];

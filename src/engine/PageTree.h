@@ -44,7 +44,7 @@ constexpr std::size_t kMaxPageTreeDepth = 64;
 
 // Most pages a document may have; a page list larger than this is refused
 // rather than exhausting memory.
-constexpr std::size_t kMaxPageTreePages = 4'000'000;
+constexpr std::size_t kMaxPageTreePages = 1'000'000;
 
 // Walks the page tree of the document, rebuilding it in memory when needed
 // (see PageTreeReading). Never recurses; throws nothing.

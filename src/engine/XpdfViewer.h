@@ -34,6 +34,7 @@ enum : int
     PDFVIEWER_ERR_BAD_ARG = 3,
     PDFVIEWER_ERR_PASSWORD = 4, // the document needs a (different) password
     PDFVIEWER_ERR_RENDER = 5,
+    PDFVIEWER_ERR_SIZE = 6,     // the page's size cannot be measured (empty, not finite, absurd)
 };
 
 int pdfInitLibrary(const char* configPath);
@@ -54,6 +55,14 @@ double pdfGetPageBoxYMax(PdfViewer viewer, int page, const char* box);
 // pdfFreeMemory after copying.
 int pdfConvertPageToBitmap2(PdfViewer viewer, int page, double dpi, int mode,
                             BITMAPINFOHEADER* header, void** pixels);
+// The page rendered as large as fits into maxWidth x maxHeight pixels, its
+// shape kept: the resolution follows from the page's displayed size (crop
+// box, page rotation applied). Same bitmap format and ownership as
+// pdfConvertPageToBitmap2. PDFVIEWER_ERR_SIZE for a page whose size cannot
+// be measured (empty, not finite, or too large or small for any usable
+// scale); nothing is rendered then.
+int pdfConvertPageToBitmapInBox(PdfViewer viewer, int page, int maxWidth, int maxHeight, int mode,
+                                BITMAPINFOHEADER* header, void** pixels);
 int pdfGetRotate(PdfViewer viewer);
 void pdfFreeMemory(void* pixels);
 void pdfDestroyViewer(PdfViewer viewer);

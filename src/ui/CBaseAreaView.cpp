@@ -50,13 +50,19 @@ public:
         setAttribute(Qt::WA_ShowWithoutActivating);
         setAttribute(Qt::WA_NoSystemBackground);
         setFocusPolicy(Qt::NoFocus);
-        resize(image.size());
+        // The image may hold more pixels than it covers (a screen with
+        // several device pixels per pixel).
+        const QSize logical = image.deviceIndependentSize().toSize();
+        resize(logical);
         if (screenWide) {
             // A top-level window is only see-through where a compositor
             // blends it; without one a translucent window shows black. Cut
             // the transparent (formerly white) pixels out with a shape mask
-            // instead, which every X server honours.
-            const QBitmap shape = QBitmap::fromImage(image.createAlphaMask(Qt::ThresholdAlphaDither));
+            // instead, which every X server honours. The mask is in logical
+            // pixels.
+            QImage maskSource = image.size() == logical ? image : image.scaled(logical);
+            maskSource.setDevicePixelRatio(1.0);
+            const QBitmap shape = QBitmap::fromImage(maskSource.createAlphaMask(Qt::ThresholdAlphaDither));
             if (!shape.isNull())
                 setMask(shape);
             m_opacity = 1.0;
@@ -622,7 +628,11 @@ void CBaseAreaView::SetDragImage(const QImage* image, int width, int height)
         return;
     width = std::min(width, kMaxDragImageSide);
     height = std::min(height, kMaxDragImageSide);
-    QImage scaled = image->scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+    // As many pixels as the screen shows in that space, so the image stays
+    // sharp where a pixel is several device pixels.
+    const qreal ratio = std::clamp(viewport()->devicePixelRatioF(), qreal(1), qreal(4));
+    QImage scaled = image->scaled(qRound(width * ratio), qRound(height * ratio), Qt::IgnoreAspectRatio,
+                                  Qt::SmoothTransformation)
                         .convertToFormat(QImage::Format_ARGB32);
     for (int y = 0; y < scaled.height(); ++y)
     {
@@ -631,6 +641,7 @@ void CBaseAreaView::SetDragImage(const QImage* image, int width, int height)
             if ((line[x] & 0x00FFFFFFu) == 0x00FFFFFFu)
                 line[x] = 0;
     }
+    scaled.setDevicePixelRatio(ratio);
     dragWindow.reset();
     dragImage = scaled;
 }

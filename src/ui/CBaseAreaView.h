@@ -89,8 +89,9 @@ public:
     // Stops the drag; the base ignores the argument.
     virtual void EndDrag(bool cancelled);
     virtual std::optional<QCursor> GetDragCursor();
-    // Builds the drag image: the image scaled to width x height (clamped to
-    // 1..kMaxDragImageSide), white pixels transparent. No image: nothing.
+    // Builds the drag image: the image scaled to width x height logical
+    // pixels (clamped to 1..kMaxDragImageSide) at the screen's device pixel
+    // ratio, white pixels transparent. No image: nothing.
     virtual void SetDragImage(const QImage* image, int width, int height);
     // false: drag image locked to this window (client coordinates);
     // true: drawn over the whole screen (screen coordinates).

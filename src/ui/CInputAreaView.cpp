@@ -218,7 +218,8 @@ void CInputAreaView::OnLButtonDown(const QPoint& client, Qt::KeyboardModifiers m
     InputAreaPageDisplay& thumbnail = *card->thumbnails[std::size_t(i - 1)];
     PageDragInfo info;
     info.pageNumber = i;
-    info.image = thumbnail.GetImage(true);
+    const QImage image = thumbnail.GetImage(true, viewport()->devicePixelRatioF());
+    info.image = image.isNull() ? nullptr : &image;
     info.width = thumbnail.imageRect.width();
     info.height = thumbnail.imageRect.height();
     info.offsetX = thumbnail.imageRect.left() - c.x();

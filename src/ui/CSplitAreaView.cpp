@@ -273,7 +273,7 @@ bool CSplitAreaView::CanStartDrag(int x, int y)
     // this entry out, whatever the pointer hovered before the press.
     hit.card->SetHotPage(hit.card->ThumbnailAt(point, false));
     m_copy = false;
-    SetDragImage(image->image, image->width, image->height);
+    SetDragImage(image->image.isNull() ? nullptr : &image->image, image->width, image->height);
     dragHotspot = QPoint(image->hotspotX, image->hotspotY);
     setFocus(Qt::OtherFocusReason);
     return true;

@@ -29,10 +29,15 @@ QFont ArialFont(const QPaintDevice* device, int points, int weight)
 
 void DrawPageImage(QPainter& painter, PageDisplayBox& thumbnail, const QRect& rect)
 {
-    if (!thumbnail.cachedImage)
-        thumbnail.cachedImage = thumbnail.GetImage(false);
-    if (thumbnail.cachedImage && !thumbnail.cachedImage->isNull()) {
-        painter.drawImage(rect, *thumbnail.cachedImage);
+    // Asked at every paint: the cache may hold a sharper image by now (after
+    // a zoom, or on a screen of another pixel ratio).
+    const double ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    thumbnail.cachedImage = thumbnail.GetImage(false, ratio);
+    if (!thumbnail.cachedImage.isNull()) {
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        painter.drawImage(rect, thumbnail.cachedImage);
+        painter.restore();
         return;
     }
     QString text;

@@ -8,9 +8,10 @@ class PageDisplayBox;
 class QPainter;
 class QPaintDevice;
 
-// Draws the thumbnail's page image scaled into rect; asks the thumbnail for
-// its image (without waiting) when none is cached yet, and draws the
-// "Loading..." placeholder while no image exists.
+// Draws the thumbnail's page image smoothly scaled into rect, rendered for
+// the painter's device pixel ratio; asks the thumbnail for its image
+// (without waiting) at every paint, and draws the "Loading..." placeholder
+// while no image exists.
 void DrawPageImage(QPainter& painter, PageDisplayBox& thumbnail, const QRect& rect);
 
 // Arial at the given point size for a device: the pixel height is

@@ -15,10 +15,31 @@ InputAreaDocDisplay::InputAreaDocDisplay(CBaseAreaView* ownerView, const void* d
         thumbnails.push_back(std::make_unique<InputAreaPageDisplay>(this, page, app && app->IsPageInAnySection(page)));
 }
 
-InputAreaDocDisplay::~InputAreaDocDisplay() = default;
+InputAreaDocDisplay::~InputAreaDocDisplay()
+{
+    ForgetShownPages(this);
+}
+
+void InputAreaDocDisplay::ReportShownThumbnails()
+{
+    std::vector<int> shown;
+    if (owner) {
+        const QRect visible = owner->VisibleContentRect();
+        for (const auto& thumbnail : thumbnails) {
+            if (thumbnail->cellRect.top() > BottomOf(visible))
+                break;
+            if (thumbnail->cellRect.intersects(visible))
+                shown.push_back(thumbnail->pageNumber);
+        }
+    }
+    ReportShownPages(this, shown);
+}
 
 void InputAreaDocDisplay::Draw(QPainter& painter, const QRect& clip)
 {
+    // Before any thumbnail asks for its image: renders still queued for
+    // pages scrolled away are dropped, the ones asked for now go first.
+    ReportShownThumbnails();
     painter.fillRect(clip, QColor(220, 220, 220));
     int index = 0;
     for (const auto& thumbnail : thumbnails) {

@@ -26,6 +26,8 @@ public:
     // 1-based index of the first thumbnail whose cell holds the content
     // point, 0 when none.
     int ThumbnailIndexAt(const QPoint& point) const;
+    // Tells the document which pages lie in the area's visible rectangle.
+    void ReportShownThumbnails();
 
     std::vector<std::unique_ptr<InputAreaPageDisplay>> thumbnails;
     int hoverPage = 0; // 1-based highlighted thumbnail, 0 when none

@@ -63,9 +63,9 @@ InputPageCellGeometry ComputeInputPageCell(double aspect, int pageSize, int x, i
     return g;
 }
 
-const QImage* InputAreaPageDisplay::GetImage(bool wait)
+QImage InputAreaPageDisplay::GetImage(bool wait, double pixelRatio)
 {
-    return OpenDocumentPageImage(pageNumber, wait);
+    return OpenDocumentPageImage(pageNumber, wait, pixelRatio);
 }
 
 int InputAreaPageDisplay::LayoutPageCell(int y, int x, int cellWidth)

@@ -28,7 +28,7 @@ public:
     InputAreaPageDisplay(BaseDisplayBox* ownerCard, std::int32_t page, bool placed)
         : PageDisplayBox(ownerCard, page), inSection(placed) {}
 
-    const QImage* GetImage(bool wait) override;
+    QImage GetImage(bool wait, double pixelRatio = 1.0) override;
 
     // Places the cell at (x, y) with width W; returns the cell's bottom.
     int LayoutPageCell(int y, int x, int cellWidth);

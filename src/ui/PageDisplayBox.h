@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QRect>
 #include <cstdint>
+#include <vector>
 
 class BaseDisplayBox;
 
@@ -20,20 +21,29 @@ public:
 
     // Forgets the cell so the next layout pass places the thumbnail afresh.
     virtual void ResetLayout() { cellRect = QRect(); }
-    // The page image: the cached one if it exists; otherwise with wait false
-    // none (a background render is queued), with wait true rendered at once.
-    virtual const QImage* GetImage(bool wait) = 0;
+    // The page image for a screen of the given device pixel ratio: the
+    // cached one if it exists (possibly rendered for another size, when a
+    // sharper one is on its way); otherwise with wait false none (a
+    // background render is queued), with wait true rendered at once.
+    virtual QImage GetImage(bool wait, double pixelRatio = 1.0) = 0;
 
     std::int32_t pageNumber = 0;          // 1-based page of the source document
-    const QImage* cachedImage = nullptr;  // borrowed from the document's cache, never deleted here
+    QImage cachedImage;                   // shares its pixels with the document's cache
     BaseDisplayBox* card = nullptr;       // the owning card
     QRect cellRect;                       // the thumbnail's cell, content coordinates
 };
 
-// The open document's image of a page (see GetImage) and its width-to-height
-// ratio (0 when unknown). Both are safe to call with no document open.
-const QImage* OpenDocumentPageImage(std::int32_t page, bool wait);
+// The open document's image of a page at the current thumbnail height (see
+// GetImage) and its width-to-height ratio (0 when unknown). Both are safe to
+// call with no document open.
+QImage OpenDocumentPageImage(std::int32_t page, bool wait, double pixelRatio = 1.0);
 double OpenDocumentPageAspect(std::int32_t page);
+
+// Tells the open document which pages a card shows now (view: the card), so
+// that renders queued for pages scrolled out of view are dropped; and that
+// the card is gone. Safe to call with no document open.
+void ReportShownPages(const void* view, const std::vector<int>& pages);
+void ForgetShownPages(const void* view);
 
 // Exclusive right and bottom edges, as the card geometry is written with them.
 inline int RightOf(const QRect& r) { return r.x() + r.width(); }

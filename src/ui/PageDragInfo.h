@@ -8,7 +8,7 @@
 struct PageDragInfo
 {
     std::int32_t pageNumber = 0;     // the dragged page, 1-based
-    const QImage* image = nullptr;   // borrowed from the document's image cache
+    const QImage* image = nullptr;   // the page image; lives as long as the record
     std::int32_t width = 0;          // size of the thumbnail's image rectangle
     std::int32_t height = 0;
     std::int32_t offsetX = 0;        // image rectangle left - pointer x (content coordinates)

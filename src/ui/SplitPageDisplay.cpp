@@ -31,9 +31,9 @@ SplitSectionDisplay* SplitPageDisplay::SectionCard() const
     return static_cast<SplitSectionDisplay*>(card);
 }
 
-const QImage* SplitPageDisplay::GetImage(bool wait)
+QImage SplitPageDisplay::GetImage(bool wait, double pixelRatio)
 {
-    return OpenDocumentPageImage(pageNumber, wait);
+    return OpenDocumentPageImage(pageNumber, wait, pixelRatio);
 }
 
 void SplitPageDisplay::ReleaseRemoveButton()

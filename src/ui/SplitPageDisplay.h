@@ -17,7 +17,7 @@ public:
     // Destroys the remove button's window.
     ~SplitPageDisplay() override;
 
-    const QImage* GetImage(bool wait) override;
+    QImage GetImage(bool wait, double pixelRatio = 1.0) override;
 
     // Creates, moves or destroys the remove button for the visible content
     // rectangle.

@@ -119,6 +119,7 @@ SplitSectionDisplay::SplitSectionDisplay(CSplitAreaView* ownerView, SplitSection
 
 SplitSectionDisplay::~SplitSectionDisplay()
 {
+    ForgetShownPages(this);
     thumbnails.clear();
     ReleaseHeaderControls();
 }
@@ -180,6 +181,19 @@ void SplitSectionDisplay::RebuildThumbnails()
     thumbnails.reserve(m_section->pages.size());
     for (const std::int32_t page : m_section->pages)
         thumbnails.push_back(std::make_unique<SplitPageDisplay>(this, page));
+}
+
+void SplitSectionDisplay::ReportShownThumbnails()
+{
+    std::vector<int> shown;
+    if (expanded && owner) {
+        const QRect visible = owner->VisibleContentRect();
+        for (const auto& thumbnail : thumbnails) {
+            if (thumbnail->cellRect.intersects(visible))
+                shown.push_back(thumbnail->pageNumber);
+        }
+    }
+    ReportShownPages(this, shown);
 }
 
 int SplitSectionDisplay::LayoutCard(const QRect& area, int top)
@@ -276,6 +290,7 @@ void SplitSectionDisplay::PositionControls(const QRect& visible)
 
 void SplitSectionDisplay::Draw(QPainter& painter, const QRect& clip)
 {
+    ReportShownThumbnails();
     const QRect cardRect = CardRect();
     if (cardRect.intersects(clip)) {
         painter.fillRect(cardRect & clip, CardColour());
@@ -576,7 +591,7 @@ std::optional<CardDragImage> SplitSectionDisplay::DragImageAt(const QPoint& poin
     SplitPageDisplay& thumbnail = *thumbnails[std::size_t(i - 1)];
     const QRect hit = thumbnail.ImageHitRect();
     CardDragImage result;
-    result.image = thumbnail.GetImage(true);
+    result.image = thumbnail.GetImage(true, owner ? owner->viewport()->devicePixelRatioF() : 1.0);
     result.width = std::max(1, hit.width());
     result.height = std::max(1, hit.height());
     result.hotspotX = std::clamp(hit.left() - point.x(), -(result.width - 1), 0);

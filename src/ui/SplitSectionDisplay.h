@@ -24,7 +24,7 @@ struct SplitSection;
 // The drag image a card offers for a thumbnail.
 struct CardDragImage
 {
-    const QImage* image = nullptr; // may be null when the page cannot be rendered
+    QImage image; // null when the page cannot be rendered
     int width = 0;
     int height = 0;
     int hotspotX = 0; // image left - pointer x, within -(width - 1) ... 0
@@ -82,6 +82,9 @@ public:
     void PositionControls(const QRect& visible);
     // One thumbnail per entry of the section's pages; hotPage back to 0.
     void RebuildThumbnails();
+    // Tells the document which of the card's pages lie in the area's
+    // visible rectangle (none while the card is collapsed).
+    void ReportShownThumbnails();
 
     // 1-based thumbnail under a content point (whole cell, or only the image
     // area), 0 when none or collapsed.

@@ -86,15 +86,15 @@ bool WorkThread::Start()
     {
         OruLock lock(this);
         m_current = nullptr;
+        m_run = state;
     }
-    m_run = state;
     // Items queued before Start must not wait for a poll.
     if (m_useWakeEvent)
         state->Wake();
     try {
         m_thread = std::thread(&WorkThread::ThreadProc, state);
     } catch (...) {
-        m_run.reset();
+        ResetRun();
         return false;
     }
     return true;
@@ -113,6 +113,23 @@ bool WorkThread::AddItem(WorkItem* item)
     if (m_useWakeEvent && state)
         state->Wake();
     return true;
+}
+
+void WorkThread::ResetRun()
+{
+    OruLock lock(this);
+    m_run.reset();
+}
+
+void WorkThread::Wake()
+{
+    std::shared_ptr<RunState> state;
+    {
+        OruLock lock(this);
+        state = m_run;
+    }
+    if (m_useWakeEvent && state)
+        state->Wake();
 }
 
 bool WorkThread::IsRunning() const
@@ -214,7 +231,7 @@ bool WorkThread::Stop(unsigned long timeoutMs)
     if (!state->running.load()) {
         // The worker ended by itself; reap it.
         m_thread.join();
-        m_run.reset();
+        ResetRun();
         return false;
     }
 
@@ -258,7 +275,7 @@ bool WorkThread::Stop(unsigned long timeoutMs)
         }
         m_thread.detach();
     }
-    m_run.reset();
+    ResetRun();
     ClearQueue();
     return true;
 }
@@ -303,7 +320,7 @@ void WorkThread::Shutdown(unsigned long timeoutMs)
     if (m_thread.joinable()) {
         if (!Stop(timeoutMs) && m_thread.joinable()) {
             m_thread.join();
-            m_run.reset();
+            ResetRun();
         }
     }
     ClearQueue();

@@ -64,6 +64,10 @@ public:
     bool Start();
     // Queues an item (ownership passes to the thread). Always true.
     bool AddItem(WorkItem* item);
+    // Signals the wake event, for subclasses whose PopNextItem finds work
+    // that was not queued through AddItem. Do not call with another lock
+    // held that the worker may take inside PopNextItem.
+    void Wake();
     // Asks the worker to end and waits up to timeoutMs (kInfinite: no
     // limit); a worker still busy then is detached (see above). Queued items
     // are deleted. False at once when no worker is running. Do not call with
@@ -106,6 +110,7 @@ private:
     WorkItem* TakeNextItem(RunState& state);
     void FinishItem(WorkItem* item);
     static bool ProcessNextItem(RunState& state);
+    void ResetRun();
 
     const bool m_useWakeEvent;
     std::thread m_thread;

@@ -159,6 +159,17 @@ bool WritePageLoopPdf(const QString& path, int pages)
     return WriteRaw(path, objects, at.catalog);
 }
 
+bool WritePageListedTwicePdf(const QString& path, int pages, int twice)
+{
+    Objects objects;
+    Layout at;
+    AddPages(objects, at, pages, at.root);
+    std::vector<std::string> kids = PageRefs(at, pages);
+    kids.insert(kids.begin() + twice, Ref(at.Page(twice - 1)));
+    objects[at.root] = PagesNode(kids, std::to_string(pages + 1));
+    return WriteRaw(path, objects, at.catalog);
+}
+
 bool WriteZeroPagePdf(const QString& path)
 {
     Objects objects;

@@ -55,6 +55,10 @@ bool WriteTreeDamagedPdf(const QString& path, TreeDamage kind, int pages);
 // kids: a loop.
 bool WritePageLoopPdf(const QString& path, int pages);
 
+// `pages` pages where the tree lists page `twice` a second time right after
+// itself: a document of pages + 1 pages.
+bool WritePageListedTwicePdf(const QString& path, int pages, int twice);
+
 // A document whose page tree holds no page (/Kids [] /Count 0).
 bool WriteZeroPagePdf(const QString& path);
 

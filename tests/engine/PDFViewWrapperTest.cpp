@@ -166,7 +166,7 @@ TEST_F(ViewWrapperTest, DamagedOrMissingFilesFailQuietly)
         PDFInstance doc(&manager);
         EXPECT_FALSE(doc.Open(path, 218));
         EXPECT_EQ(doc.GetPageCount(), 0);
-        EXPECT_EQ(doc.GetPageImage(1, true), nullptr);
+        EXPECT_TRUE(doc.GetPageImage(1, true).isNull());
     }
     PDFInstance doc(&manager);
     EXPECT_FALSE(doc.Open(dir.filePath("missing.pdf"), 218));
@@ -208,11 +208,17 @@ TEST_P(PageShapeTest, ImageShowsThePageAsDisplayedAndAspectMatches)
     PDFInstance doc(&manager);
     ASSERT_TRUE(doc.Open(path, 218));
 
-    const QImage* img = doc.GetPageImage(2, true);
-    ASSERT_NE(img, nullptr);
+    const QImage image = doc.GetPageImage(2, true);
+    ASSERT_FALSE(image.isNull());
+    const QImage* img = &image;
+    // As large as fits into the largest cell: 160 pixels high, at most 320
+    // wide.
     const bool turned = c.rotate % 180 != 0;
-    const double shownW = (turned ? c.height : c.width) * 14.4 / 72.0;
-    const double shownH = (turned ? c.width : c.height) * 14.4 / 72.0;
+    const double pageW = turned ? c.height : c.width;
+    const double pageH = turned ? c.width : c.height;
+    const double scale = std::min(320.0 / pageW, 160.0 / pageH);
+    const double shownW = pageW * scale;
+    const double shownH = pageH * scale;
     EXPECT_NEAR(img->width(), shownW, 1.0);
     EXPECT_NEAR(img->height(), shownH, 1.0);
 
@@ -227,8 +233,8 @@ TEST_P(PageShapeTest, ImageShowsThePageAsDisplayedAndAspectMatches)
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(corners[i], i == c.corner) << "corner " << i;
     // The cached image is handed out again.
-    EXPECT_EQ(doc.GetPageImage(2, false), img);
-    EXPECT_EQ(doc.GetPageImage(2, true), img);
+    EXPECT_EQ(doc.GetPageImage(2, false).cacheKey(), img->cacheKey());
+    EXPECT_EQ(doc.GetPageImage(2, true).cacheKey(), img->cacheKey());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -243,6 +249,57 @@ INSTANTIATE_TEST_SUITE_P(
         return "Page" + std::to_string(int(c.width)) + "x" + std::to_string(int(c.height)) + "_Rotate" +
                std::to_string(c.rotate);
     });
+
+// A page of any size gives a thumbnail no larger than the largest cell; a
+// page that cannot be measured gives a square.
+struct PageSizeCase
+{
+    const char* name;
+    double width, height;
+    bool placeholder; // the page cannot be measured: a blank square
+};
+
+class PageSizeBoundTest : public ::testing::TestWithParam<PageSizeCase>
+{
+};
+
+TEST_P(PageSizeBoundTest, ThumbnailFitsTheLargestCell)
+{
+    const PageSizeCase& c = GetParam();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("size.pdf");
+    PageSpec odd;
+    odd.width = c.width;
+    odd.height = c.height;
+    odd.vectorArt = true;
+    ASSERT_TRUE(WritePdf(path, {PageSpec{}, odd}));
+    PDFInstanceManager manager(false);
+    for (const double ratio : {1.0, 2.0}) {
+        PDFInstance doc(&manager);
+        ASSERT_TRUE(doc.Open(path, 218));
+        const PageImageTarget target{kLargestThumbnailHeight, ratio};
+        const QImage image = doc.GetPageImage(2, true, target);
+        ASSERT_FALSE(image.isNull()) << ratio;
+        EXPECT_LE(image.height(), kLargestThumbnailHeight * ratio) << ratio;
+        EXPECT_LE(image.width(), kLargestThumbnailHeight * kWidestThumbnailRatio * ratio) << ratio;
+        EXPECT_GE(std::max(image.width(), image.height()), kLargestThumbnailHeight * ratio - 1) << ratio;
+        if (c.placeholder) {
+            EXPECT_EQ(image.width(), image.height());
+            EXPECT_EQ(image.pixel(image.width() / 2, image.height() / 2), qRgb(255, 255, 255));
+        }
+        EXPECT_FALSE(doc.PageRenderFailed(2));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, PageSizeBoundTest,
+                         ::testing::Values(PageSizeCase{"Huge1e9", 1e9, 1e9, false},
+                                           PageSizeCase{"Huge1e18", 1e18, 1e18, true},
+                                           PageSizeCase{"Tall1e9", 612, 1e9, false},
+                                           PageSizeCase{"Wide1e9", 1e9, 612, false},
+                                           PageSizeCase{"Sliver", 5000, 2, false},
+                                           PageSizeCase{"NoWidth", 0, 792, true},
+                                           PageSizeCase{"Tiny", 0.01, 0.01, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(PageAspectTest, UnusableShapesCountAsSquare)
 {
@@ -263,8 +320,8 @@ TEST(PageAspectTest, UnusableShapesCountAsSquare)
     }
     EXPECT_DOUBLE_EQ(doc.GetPageAspect(0), 1.0);
     EXPECT_DOUBLE_EQ(doc.GetPageAspect(4), 1.0);
-    EXPECT_EQ(doc.GetPageImage(4, true), nullptr);
-    EXPECT_EQ(doc.GetPageImage(0, false), nullptr);
+    EXPECT_TRUE(doc.GetPageImage(4, true).isNull());
+    EXPECT_TRUE(doc.GetPageImage(0, false).isNull());
     EXPECT_EQ(manager.PendingRequests(), 0u);
 }
 

@@ -109,6 +109,29 @@ TEST_F(PageTreeTest, TreeThatLeadsBackToItselfIsRefused)
     xpdfSpliceCloseInput(in);
 }
 
+TEST_F(PageTreeTest, PageListedTwiceIsTwoPagesEverywhere)
+{
+    const QString source = Path("twice.pdf");
+    ASSERT_TRUE(WritePageListedTwicePdf(source, 3, 2));
+    XpdfSpliceInput in = xpdfSpliceOpenInputW(source);
+    ASSERT_NE(in, nullptr);
+    EXPECT_EQ(xpdfSpliceGetPageCount(in), 4);
+    EXPECT_NE(xpdfSplicePageTreeRebuilt(in), 0);
+    XpdfSpliceOutput out = xpdfSpliceOpenOutputW(Path("out.pdf"), 1.6);
+    ASSERT_NE(out, nullptr);
+    for (int page : {4, 3, 2, 1})
+        EXPECT_NE(xpdfSpliceAddPage(in, page, out), 0) << page;
+    ASSERT_EQ(xpdfSpliceCloseOutput(out), 1);
+    EXPECT_EQ(PageMarkers(Path("out.pdf")), (std::vector<int>{3, 2, 2, 1}));
+    // In the copy for viewing the repeat is a page object of its own.
+    const QString copy = Path("copy.pdf");
+    QFile(copy).open(QIODevice::WriteOnly);
+    ASSERT_EQ(xpdfSpliceWriteCopy(in, copy, nullptr), 1);
+    xpdfSpliceCloseInput(in);
+    EXPECT_EQ(PageMarkers(copy), (std::vector<int>{1, 2, 2, 3}));
+    EXPECT_EQ(DistinctPageObjects(copy), 4);
+}
+
 TEST_F(PageTreeTest, DocumentWithoutPagesCountsNone)
 {
     const QString source = Path("zero.pdf");

@@ -224,7 +224,7 @@ TEST_P(RefusedOpenTest, KeepsTheSessionAndNamesTheFileAndReason)
     EXPECT_EQ(PDFInstanceManager::Get().ReferenceCount(before), 1);
 
     // The kept document is still usable, and another file still opens.
-    EXPECT_NE(app.Document()->GetPageImage(1, true), nullptr);
+    EXPECT_FALSE(app.Document()->GetPageImage(1, true).isNull());
     ASSERT_TRUE(app.OpenDocument(Plain(QStringLiteral("after.pdf"), 2)));
     EXPECT_EQ(app.PageCount(), 2);
 }

@@ -138,9 +138,8 @@ TEST_P(RepairedOpenTest, OpensShowsAndSavesThePagesTheSplicingLayerReads)
     // Every page renders, and page n shown is the source's page n (each
     // source page has its own width).
     for (int page = 1; page <= kPages; ++page) {
-        const QImage* image = document->GetPageImage(page, true);
-        ASSERT_NE(image, nullptr) << "page " << page;
-        EXPECT_FALSE(image->isNull());
+        const QImage image = document->GetPageImage(page, true);
+        ASSERT_FALSE(image.isNull()) << "page " << page;
         EXPECT_NEAR(document->GetPageAspect(page), PdfFixtures::PageTreeFixtureWidth(page) / 200.0, 0.01)
             << "page " << page;
     }

@@ -74,6 +74,31 @@ INSTANTIATE_TEST_SUITE_P(Cases, SplitPathTest,
                                            SplitCase{"OnlyBackslashesRefused", "C:\\file.pdf", false, "keep-f", "keep-n"}),
                          TestNames::ByLabel());
 
+// The file name a password prompt shows: the last component, wherever the
+// file is and however the path was given.
+struct ComponentCase
+{
+    const char* label;
+    const char* path;
+    const char* name;
+};
+
+class LastPathComponentTest : public ::testing::TestWithParam<ComponentCase> {};
+
+TEST_P(LastPathComponentTest, IsTheFileName)
+{
+    EXPECT_EQ(LastPathComponent(QString::fromUtf8(GetParam().path)), QString::fromUtf8(GetParam().name));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LastPathComponentTest,
+                         ::testing::Values(ComponentCase{"UnderRoot", "/a.pdf", "a.pdf"},
+                                           ComponentCase{"Absolute", "/tmp/docs/a b.pdf", "a b.pdf"},
+                                           ComponentCase{"RelativeWithoutFolder", "a.pdf", "a.pdf"},
+                                           ComponentCase{"RelativeWithFolder", "docs/a.pdf", "a.pdf"},
+                                           ComponentCase{"DotFolder", "./a.pdf", "a.pdf"},
+                                           ComponentCase{"BackslashIsPartOfTheName", "/tmp/x\\y.pdf", "x\\y.pdf"}),
+                         TestNames::ByLabel());
+
 TEST(ExtensionTest, UsesDotOfLastComponentOnly)
 {
     const struct { const char* name; const char* ext; const char* stem; } cases[] = {

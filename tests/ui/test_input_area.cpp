@@ -5,13 +5,17 @@
 #include "common/TestNames.h"
 
 #include "resources/StringTable.h"
+#include "session/ParceloInstance.h"
+#include "ui/DrawPageImage.h"
 #include "ui/InputAreaPageDisplay.h"
 
 #include <QContextMenuEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QDir>
 #include <QMimeData>
 #include <QUrl>
+#include <chrono>
 #include <cmath>
 #include <limits>
 
@@ -128,6 +132,51 @@ TEST_F(InputAreaTest, PressBetweenCellsStartsNothing)
     QTest::mousePress(input->viewport(), Qt::LeftButton, {}, gap);
     EXPECT_FALSE(split->IsDragging());
     QTest::mouseRelease(input->viewport(), Qt::LeftButton, {}, gap);
+}
+
+TEST_F(InputAreaTest, PaintingTellsTheDocumentWhichPagesAreShown)
+{
+    ParceloInstance* document = app->Document();
+    input->repaint();
+    // 700 pixels hold the first five cells of 136.
+    EXPECT_TRUE(document->IsPageWanted(1));
+    EXPECT_TRUE(document->IsPageWanted(5));
+    EXPECT_FALSE(document->IsPageWanted(10));
+    QScrollBar* bar = input->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    input->repaint();
+    EXPECT_FALSE(document->IsPageWanted(1));
+    EXPECT_TRUE(document->IsPageWanted(10));
+    // A section card shows its pages too, while it is open.
+    SplitSectionDisplay* card = Card(Add({1, 2}));
+    Expand(card);
+    split->repaint();
+    EXPECT_TRUE(document->IsPageWanted(1));
+    EXPECT_FALSE(document->IsPageWanted(3));
+    app->ClearAllSections(); // the card is gone
+    EXPECT_FALSE(document->IsPageWanted(1));
+}
+
+TEST_F(InputAreaTest, ThumbnailIsDrawnFromAnImageRenderedForThePaintersPixelRatio)
+{
+    InputAreaPageDisplay& thumbnail = *input->DocumentCard()->thumbnails[0];
+    QImage canvas(400, 400, QImage::Format_ARGB32);
+    canvas.setDevicePixelRatio(2.0);
+    canvas.fill(Qt::gray);
+    const QRect rect(10, 10, 77, 100); // logical pixels: 154 x 200 on the canvas
+    const int expected = 2 * app->thumbnailSize;
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    do {
+        QPainter painter(&canvas);
+        DrawPageImage(painter, thumbnail, rect);
+        if (thumbnail.cachedImage.height() == expected)
+            break;
+        QTest::qWait(10);
+    } while (std::chrono::steady_clock::now() < limit);
+    EXPECT_EQ(thumbnail.cachedImage.height(), expected);
+    // The page's black square is drawn at its top left, the paper around it white.
+    EXPECT_LT(qGray(canvas.pixel(22, 22)), 80);
+    EXPECT_EQ(canvas.pixel(2 * 10 + 150, 2 * 10 + 190), qRgb(255, 255, 255));
 }
 
 TEST_F(InputAreaTest, PageImageReadyForAnUnknownPageIsIgnored)
