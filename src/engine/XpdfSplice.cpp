@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QTemporaryFile>
 
+#include "engine/CachedFileSource.h"
 #include "engine/PageTree.h"
 
 #include <qpdf/Pipeline.hh>
@@ -162,8 +163,7 @@ XpdfSpliceInput OpenInput(const QString& path, const char* password, int* status
     try {
         auto pdf = std::make_shared<QPDF>();
         pdf->setSuppressWarnings(true);
-        const QByteArray name = QFile::encodeName(path);
-        pdf->processFile(name.constData(), password);
+        pdf->processInputSource(std::make_shared<CachedFileSource>(path), password);
         auto input = std::make_unique<SpliceInput>();
         input->source = std::make_shared<SpliceSource>(pdf);
         input->pdf = std::move(pdf);
