@@ -569,4 +569,61 @@ TEST_F(CarryOverTest, DeepOutlineIsReadAndCarried)
     EXPECT_EQ(ReadOutline(out).size(), static_cast<size_t>(kDepth));
 }
 
+// --- damaged page labels -------------------------------------------------------------
+
+struct LabelDamageCase
+{
+    const char* name;
+    std::function<void(QPDF&)> edit;
+};
+
+class DamagedPageLabels : public CarryOverTest, public ::testing::WithParamInterface<LabelDamageCase>
+{
+};
+
+// A label tree that cannot be read never stops the split, nor keeps the
+// other parts from being carried.
+TEST_P(DamagedPageLabels, NeverStopTheSplit)
+{
+    Book book;
+    book.pageCount = 4;
+    book.outline = {{"A", 1}, {"B", 3}};
+    book.pageLabels = "0 << /S /r >> 2 << /S /D >>";
+    book.info = {{"Title", "Labelled"}};
+    book.edit = GetParam().edit;
+    const QString path = Path("labels.pdf");
+    ASSERT_TRUE(WriteBook(path, book));
+
+    const QString out = Split(path, {2, 3, 4});
+    EXPECT_EQ(PageMarkers(out), (std::vector<int>{2, 3, 4}));
+    EXPECT_EQ(ReadOutline(out), (std::vector<OutlineEntry>{{"B", 1, 2}}));
+    EXPECT_EQ(InfoEntries(out).at("Title"), "Labelled");
+    QString report;
+    EXPECT_TRUE(QpdfCheck(out, {}, &report)) << report.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, DamagedPageLabels,
+    ::testing::Values(
+        LabelDamageCase{"KidsLoopBackToTheRoot",
+                        [](QPDF& pdf) {
+                            QPDFObjectHandle labels = pdf.getRoot().getKey("/PageLabels");
+                            QPDFObjectHandle root = pdf.makeIndirectObject(labels);
+                            QPDFObjectHandle leaf = pdf.makeIndirectObject(QPDFObjectHandle::parse(
+                                "<< /Nums [0 << /S /r >> 2 << /S /D >>] /Limits [0 2] >>"));
+                            root.removeKey("/Nums");
+                            root.replaceKey("/Kids", QPDFObjectHandle::newArray({leaf, root}));
+                            pdf.getRoot().replaceKey("/PageLabels", root);
+                        }},
+        LabelDamageCase{"KeysAndValuesOfTheWrongKind",
+                        [](QPDF& pdf) {
+                            pdf.getRoot().replaceKey("/PageLabels", QPDFObjectHandle::parse(
+                                "<< /Nums [(zero) << /S /r >> 2 /D 3 7 -5 << /S /Q /St -4 /P 12 >>] >>"));
+                        }},
+        LabelDamageCase{"NotADictionary",
+                        [](QPDF& pdf) {
+                            pdf.getRoot().replaceKey("/PageLabels", QPDFObjectHandle::newArray());
+                        }}),
+    TestNames::ByName());
+
 } // namespace
