@@ -67,6 +67,7 @@ bool PDFInstance::OpenFailed(OpenError error, int systemError)
 {
     m_openStatus.error = error;
     m_openStatus.systemError = systemError;
+    m_outline.clear();
     return false;
 }
 
@@ -112,6 +113,7 @@ bool PDFInstance::LoadViewer(const QString& file, const QString& password, int p
 bool PDFInstance::Open(const QString& path, int promptId)
 {
     m_openStatus = OpenStatus();
+    m_outline.clear();
     if (const int problem = FileProblem(path))
         return OpenFailed(OpenError::Unreadable, problem);
     if (!CreateViewer())
@@ -139,6 +141,9 @@ bool PDFInstance::Open(const QString& path, int promptId)
     const int pages = xpdfSpliceGetPageCount(input);
     if (pages < 0)
         return OpenFailed(OpenError::PageTree);
+    // Read now, while the page tree the bookmarks point into is at hand:
+    // reading it later would open and walk the document again.
+    xpdfSpliceReadOutline(input, m_outline);
 
     m_copy.reset();
     m_viewedPath.clear();

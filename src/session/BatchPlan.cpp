@@ -62,16 +62,8 @@ bool PlanPageLists(const BatchOptions& options, CParceloApp& app, BatchConsole& 
 bool PlanBookmarks(const BatchOptions& options, CParceloApp& app, BatchConsole& console,
                    std::vector<PlannedSection>& sections)
 {
-    BookmarkSplitSource source;
-    source.pageCount = app.PageCount();
-    source.sourcePath = app.SourcePath();
-    source.firstNumber = static_cast<int>(app.Sections().size()) + 1;
+    const BookmarkSplitSource source = BookmarkSourceOf(app);
     const QString name = Quoted(LastPathComponent(app.SourcePath()));
-    if (!ReadDocumentOutline(app.SourcePath(), DocumentPassword(app), source.outline))
-    {
-        console.Message(QStringLiteral("cannot read the bookmarks of %1").arg(name));
-        return false;
-    }
     const std::vector<int> levels = BookmarksPerLevel(source.outline, source.pageCount);
     if (levels.empty())
     {

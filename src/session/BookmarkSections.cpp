@@ -1,7 +1,7 @@
 #include "session/BookmarkSections.h"
 
-#include "engine/XpdfSplice.h"
 #include "session/CParceloApp.h"
+#include "session/ParceloInstance.h"
 #include "session/SplitSection.h"
 #include "support/PathHelpers.h"
 
@@ -79,18 +79,17 @@ struct Start
 
 } // namespace
 
-bool ReadDocumentOutline(const QString& sourcePath, const QString& password,
-                         std::vector<XpdfSpliceOutlineEntry>& outline)
+BookmarkSplitSource BookmarkSourceOf(const CParceloApp& app)
 {
-    outline.clear();
-    XpdfSpliceInput input = password.isEmpty()
-        ? xpdfSpliceOpenInputW(sourcePath)
-        : xpdfSpliceOpenInputWithPasswordW(sourcePath, password.toUtf8().constData());
-    if (!input)
-        return false;
-    const bool read = xpdfSpliceReadOutline(input, outline) != 0;
-    xpdfSpliceCloseInput(input);
-    return read;
+    BookmarkSplitSource source;
+    if (const ParceloInstance* document = app.Document())
+        source.outline = document->Outline();
+    source.pageCount = app.PageCount();
+    source.sourcePath = app.SourcePath();
+    for (const auto& section : app.Sections())
+        source.namesInUse.append(section->fileName);
+    source.firstNumber = static_cast<int>(app.Sections().size()) + 1;
+    return source;
 }
 
 std::vector<int> BookmarksPerLevel(const std::vector<XpdfSpliceOutlineEntry>& outline, int pageCount)

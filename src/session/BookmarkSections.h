@@ -36,10 +36,12 @@ struct PlannedSection
     QString title;    // the bookmark it starts at; empty for the pages before the first
 };
 
-// Reads the document's outline, opening it the way saving does. False when
-// the document cannot be opened.
-bool ReadDocumentOutline(const QString& sourcePath, const QString& password,
-                         std::vector<XpdfSpliceOutlineEntry>& outline);
+class CParceloApp;
+
+// What planning needs, from the open document (its outline as read when it
+// was opened) and the sections already made; an empty outline when no
+// document is open.
+BookmarkSplitSource BookmarkSourceOf(const CParceloApp& app);
 
 // How many bookmarks of each level point at a page of the document:
 // element 0 counts level 1. Empty when none does.

@@ -499,13 +499,7 @@ void RunNewSplitSection(CParceloApp& app, QWidget* owner)
         return;
     const PageList remaining = app.RemainingPages();
     auto measurer = std::make_unique<SpliceTrialMeasurer>(app.SourcePath(), DocumentPassword(app));
-    BookmarkSplitSource bookmarks;
-    ReadDocumentOutline(app.SourcePath(), DocumentPassword(app), bookmarks.outline);
-    bookmarks.pageCount = app.PageCount();
-    bookmarks.sourcePath = app.SourcePath();
-    for (const auto& section : app.Sections())
-        bookmarks.namesInUse.append(section->fileName);
-    bookmarks.firstNumber = static_cast<int>(app.Sections().size()) + 1;
+    const BookmarkSplitSource bookmarks = BookmarkSourceOf(app);
     CNewSplitSectionSheet sheet(app.PageCount(), remaining, std::move(measurer), owner, &bookmarks);
 
     bool accepted = false;
