@@ -343,6 +343,21 @@ Cliquez sur « Annuler » pour annuler le découpage.</translation>
         <translation>Impossible de mesurer la taille des sections : un fichier d’essai n’a pas pu être écrit</translation>
     </message>
     <message>
+        <source>The file names &apos;%s&apos; and &apos;%s&apos; differ only in letter case: on many drives (USB sticks, network folders) they would be the same file</source>
+        <comment>263</comment>
+        <translation>Les noms de fichier « %s » et « %s » ne diffèrent que par la casse : sur de nombreux supports (clés USB, dossiers réseau), ce serait le même fichier</translation>
+    </message>
+    <message>
+        <source>The file name &apos;%s&apos; is too long: a file name can hold at most 255 bytes</source>
+        <comment>264</comment>
+        <translation>Le nom de fichier « %s » est trop long : un nom de fichier ne peut compter que 255 octets au plus</translation>
+    </message>
+    <message>
+        <source>No temporary folder can be written (neither TMPDIR nor /tmp nor /var/tmp)</source>
+        <comment>265</comment>
+        <translation>Aucun dossier temporaire n’est accessible en écriture (ni TMPDIR, ni /tmp, ni /var/tmp)</translation>
+    </message>
+    <message>
         <source>The file is damaged or is not a PDF document.</source>
         <comment>290</comment>
         <translation>Le fichier est endommagé ou n’est pas un document PDF.</translation>

@@ -4,6 +4,7 @@
 #include "engine/SpliceCarryOver.h"
 #include "engine/SpliceSource.h"
 #include "engine/XpdfSpliceOutline.h"
+#include "support/TextHelpers.h"
 
 #ifndef POINTERHOLDER_TRANSITION
 #define POINTERHOLDER_TRANSITION 4
@@ -17,9 +18,9 @@
 #include "engine/PageTree.h"
 
 #include <qpdf/Pipeline.hh>
+#include <qpdf/QPDF.hh>
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFSystemError.hh>
-#include <qpdf/QPDF.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
@@ -38,6 +39,30 @@
 #include <vector>
 
 namespace {
+
+thread_local QString t_lastError;
+
+void SetLastError(const QString& reason)
+{
+    t_lastError = reason;
+}
+
+void SetLastSystemError(int error)
+{
+    t_lastError = SystemErrorText(error);
+}
+
+// The reason carried by an exception of the library (or of the standard
+// library underneath it).
+void SetLastErrorFrom(const std::exception& error)
+{
+    if (const auto* system = dynamic_cast<const QPDFSystemError*>(&error))
+        SetLastSystemError(system->getErrno());
+    else if (const auto* pdf = dynamic_cast<const QPDFExc*>(&error))
+        SetLastError(QString::fromStdString(pdf->getMessageDetail()));
+    else
+        SetLastError(QString::fromLocal8Bit(error.what()));
+}
 
 // Permission bits of the standard security handler (P entry).
 constexpr int kPermPrint = 0x4;
@@ -117,19 +142,23 @@ public:
             Fail();
     }
     bool Failed() const { return failed_; }
-    // The system's error number of the first failure (0 when unknown).
+    // The system's error number of the first failure (0 when unknown), and
+    // its description.
     int Error() const { return error_; }
+    const QString& Reason() const { return reason_; }
 
 private:
     void Fail()
     {
         failed_ = true;
         error_ = errno;
+        reason_ = error_ != 0 ? SystemErrorText(error_) : file_.errorString();
     }
 
     QFile& file_;
     bool failed_ = false;
     int error_ = 0;
+    QString reason_;
 };
 
 std::string VersionText(double version)
@@ -149,6 +178,8 @@ XpdfSpliceInput OpenInput(const QString& path, const char* password, int* status
             *status = s;
         if (systemError)
             *systemError = e;
+        if (e != 0)
+            SetLastSystemError(e);
     };
     report(SPLICE_OK, 0);
     if (path.isEmpty()) {
@@ -170,6 +201,7 @@ XpdfSpliceInput OpenInput(const QString& path, const char* password, int* status
         return input.release();
     } catch (const QPDFSystemError& e) {
         report(SPLICE_ERR_SYSTEM, e.getErrno());
+        SetLastErrorFrom(e);
     } catch (const QPDFExc& e) {
         switch (e.getErrorCode()) {
         case qpdf_e_password:
@@ -182,8 +214,13 @@ XpdfSpliceInput OpenInput(const QString& path, const char* password, int* status
             report(SPLICE_ERR_DAMAGED, 0);
             break;
         }
+        SetLastErrorFrom(e);
+    } catch (const std::exception& e) {
+        report(SPLICE_ERR_DAMAGED, 0);
+        SetLastErrorFrom(e);
     } catch (...) {
         report(SPLICE_ERR_DAMAGED, 0);
+        SetLastError(QString());
     }
     return nullptr;
 }
@@ -228,28 +265,38 @@ bool WriteOutput(SpliceOutput& out)
                                          true);
     }
     writer.write();
-    if (sink.Failed())
+    if (sink.Failed()) {
+        SetLastError(sink.Reason());
         return false;
+    }
 
     // The data is handed to the system, not forced to the disk: trial files
     // are measured and deleted at once, and a caller that keeps a file
     // flushes it itself before giving it its final name (Save Split does).
     QFile& file = *out.temp;
-    if (!file.flush())
+    if (!file.flush()) {
+        SetLastError(file.errorString());
         return false;
+    }
     // Temporary files are private; the finished file gets the usual mode.
     const mode_t mask = ::umask(0);
     ::umask(mask);
-    if (::fchmod(file.handle(), 0666 & ~mask) != 0)
+    if (::fchmod(file.handle(), 0666 & ~mask) != 0) {
+        SetLastSystemError(errno);
         return false;
+    }
     const QString tempName = file.fileName();
     file.close();
-    if (file.error() != QFileDevice::NoError)
+    if (file.error() != QFileDevice::NoError) {
+        SetLastError(file.errorString());
         return false;
+    }
     const QByteArray from = QFile::encodeName(tempName);
     const QByteArray to = QFile::encodeName(out.path);
-    if (::rename(from.constData(), to.constData()) != 0)
+    if (::rename(from.constData(), to.constData()) != 0) {
+        SetLastSystemError(errno);
         return false;
+    }
     out.temp->setAutoRemove(false);
     return true;
 }
@@ -260,6 +307,11 @@ void xpdfSpliceInit()
 {
     // qpdf needs no global set-up; kept so start-up follows the same steps
     // whatever splicing library sits underneath.
+}
+
+QString xpdfSpliceLastError()
+{
+    return t_lastError;
 }
 
 XpdfSpliceInput xpdfSpliceOpenInputW(const QString& path)
@@ -386,23 +438,37 @@ void xpdfSpliceCloseInput(XpdfSpliceInput input)
 
 XpdfSpliceOutput xpdfSpliceOpenOutputW(const QString& path, double pdfVersion)
 {
-    if (path.isEmpty())
+    if (path.isEmpty()) {
+        SetLastSystemError(ENOENT);
         return nullptr;
+    }
     try {
         const QFileInfo info(path);
-        if (info.isDir() || !info.dir().exists())
+        if (info.isDir()) {
+            SetLastSystemError(EISDIR);
             return nullptr;
+        }
+        if (!info.dir().exists()) {
+            SetLastSystemError(ENOENT);
+            return nullptr;
+        }
         auto out = std::make_unique<SpliceOutput>();
         out->path = info.absoluteFilePath();
         out->minimumVersion = VersionText(pdfVersion);
         out->temp = std::make_unique<QTemporaryFile>(out->path + QStringLiteral(".XXXXXX.part"));
-        if (!out->temp->open())
+        if (!out->temp->open()) {
+            SetLastError(out->temp->errorString());
             return nullptr;
+        }
         out->pdf = std::make_shared<QPDF>();
         out->pdf->setSuppressWarnings(true);
         out->pdf->emptyPDF();
         return out.release();
+    } catch (const std::exception& e) {
+        SetLastErrorFrom(e);
+        return nullptr;
     } catch (...) {
+        SetLastError(QString());
         return nullptr;
     }
 }
@@ -426,12 +492,16 @@ int xpdfSpliceAddPage(XpdfSpliceInput input, int page, XpdfSpliceOutput output)
 {
     auto* in = static_cast<SpliceInput*>(input);
     auto* out = static_cast<SpliceOutput*>(output);
-    if (!in || !out || page < 1)
+    if (!in || !out || page < 1) {
+        SetLastError(QString());
         return 0;
+    }
     try {
         const PageTreeReading& tree = Tree(*in);
-        if (!tree.readable || page > static_cast<int>(tree.pages.size()))
+        if (!tree.readable || page > static_cast<int>(tree.pages.size())) {
+            SetLastError(QString());
             return 0;
+        }
         QPDFObjectHandle source = tree.pages[static_cast<size_t>(page - 1)];
         // Inherited box, rotation and resources must travel with the page.
         in->pdf->pushInheritedAttributesToPage();
@@ -452,7 +522,11 @@ int xpdfSpliceAddPage(XpdfSpliceInput input, int page, XpdfSpliceOutput output)
         if (!known)
             out->sources.push_back(in->pdf);
         return 1;
+    } catch (const std::exception& e) {
+        SetLastErrorFrom(e);
+        return 0;
     } catch (...) {
+        SetLastError(QString());
         return 0;
     }
 }
@@ -460,13 +534,19 @@ int xpdfSpliceAddPage(XpdfSpliceInput input, int page, XpdfSpliceOutput output)
 int xpdfSpliceCloseOutput(XpdfSpliceOutput output)
 {
     auto* out = static_cast<SpliceOutput*>(output);
-    if (!out)
+    if (!out) {
+        SetLastError(QString());
         return 0;
+    }
     bool ok = false;
     try {
         CarrySourceParts(*out->pdf, out->copied);
         ok = WriteOutput(*out);
+    } catch (const std::exception& e) {
+        SetLastErrorFrom(e);
+        ok = false;
     } catch (...) {
+        SetLastError(QString());
         ok = false;
     }
     if (!ok)

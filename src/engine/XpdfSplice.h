@@ -81,3 +81,9 @@ int xpdfSpliceAddPage(XpdfSpliceInput input, int page, XpdfSpliceOutput output);
 // nonzero when the complete file was written. The file is not forced to the
 // disk (no fsync); a caller that keeps it does that.
 int xpdfSpliceCloseOutput(XpdfSpliceOutput output);
+
+// Why the last call on this thread that failed did so, in the system's or
+// the PDF library's words ("No space left on device", "invalid password");
+// empty when there is nothing more to say than the failure itself. Every
+// call that fails sets it; a call that succeeds leaves it alone.
+QString xpdfSpliceLastError();

@@ -71,6 +71,9 @@ const std::map<int, TableText>& Table()
         {260, QT_TRANSLATE_NOOP3("StringTable", "The file name '%s' cannot be used: it must be a plain file name inside the chosen folder", "260")},
         {261, QT_TRANSLATE_NOOP3("StringTable", "'%s' is the document being split and cannot be overwritten", "261")},
         {262, QT_TRANSLATE_NOOP3("StringTable", "Could not measure the size of the sections: a trial file could not be written", "262")},
+        {263, QT_TRANSLATE_NOOP3("StringTable", "The file names '%s' and '%s' differ only in letter case: on many drives (USB sticks, network folders) they would be the same file", "263")},
+        {264, QT_TRANSLATE_NOOP3("StringTable", "The file name '%s' is too long: a file name can hold at most 255 bytes", "264")},
+        {265, QT_TRANSLATE_NOOP3("StringTable", "No temporary folder can be written (neither TMPDIR nor /tmp nor /var/tmp)", "265")},
         {290, QT_TRANSLATE_NOOP3("StringTable", "The file is damaged or is not a PDF document.", "290")},
         {291, QT_TRANSLATE_NOOP3("StringTable", "The file is encrypted in a way that cannot be read.", "291")},
         {292, QT_TRANSLATE_NOOP3("StringTable", "The password is wrong.", "292")},
@@ -127,4 +130,25 @@ QString FormatResString(int id, const QString& value)
     if (at >= 0)
         text.replace(at, 2, value);
     return text;
+}
+
+QString FormatResString(int id, const QStringList& values)
+{
+    QString text = LoadResString(id);
+    qsizetype from = 0;
+    for (const QString& value : values)
+    {
+        const qsizetype at = text.indexOf(QLatin1String("%s"), from);
+        if (at < 0)
+            break;
+        text.replace(at, 2, value);
+        from = at + value.size();
+    }
+    return text;
+}
+
+QString WithReason(const QString& message, const QString& reason)
+{
+    const QString trimmed = reason.trimmed();
+    return trimmed.isEmpty() ? message : message + QLatin1Char('\n') + trimmed;
 }

@@ -30,6 +30,8 @@ public:
         return m_inner.MeasurePages(pages, n);
     }
 
+    QString FailureReason() const override { return m_inner.FailureReason(); }
+
 private:
     PageGroupMeasurer& m_inner;
     BatchConsole& m_console;

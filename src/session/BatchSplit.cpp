@@ -141,7 +141,9 @@ Prompt::StandardButton BatchRun::ShowMessage(const MessageRequest& request)
         m_console.Message(text);
         return Prompt::Cancel;
     }
-    m_console.Message(text);
+    // A reason on the message's second line follows it on the same line, so
+    // each message stays one line for scripts reading the error stream.
+    m_console.Message(text.replace(QLatin1Char('\n'), QLatin1String(": ")));
     if (request.buttons & Prompt::Ok)
         return Prompt::Ok;
     return Prompt::No;

@@ -10,6 +10,7 @@
 #include "session/CommandIds.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QMetaObject>
 #include <algorithm>
 
@@ -205,18 +206,35 @@ QString CParceloApp::MakeDefaultFileName(const SplitSection& section, const QStr
             c = QLatin1Char('_');
     }
     const qsizetype dot = title.lastIndexOf(QLatin1Char('.'));
-    const QString base = dot >= 0 ? title.left(dot) : title;
-    const QString extension = dot >= 0 ? title.mid(dot + 1) : QString();
+    QString base = dot >= 0 ? title.left(dot) : title;
+    QString extension = dot >= 0 ? title.mid(dot + 1) : QString();
     // "%s-S%d.%s": the format is our own string; the parts are inserted as
     // plain text, never as a format.
-    QString format = LoadResString(226);
+    const QString format = LoadResString(226);
     const qsizetype s1 = format.indexOf(QLatin1String("%s"));
     const qsizetype d = format.indexOf(QLatin1String("%d"), s1 + 2);
     const qsizetype s2 = format.indexOf(QLatin1String("%s"), d + 2);
-    if (s1 < 0 || d < 0 || s2 < 0)
-        return base + QStringLiteral("-S") + QString::number(section.number) + QLatin1Char('.') + extension;
-    return format.left(s1) + base + format.mid(s1 + 2, d - s1 - 2) + QString::number(section.number) +
-           format.mid(d + 2, s2 - d - 2) + extension + format.mid(s2 + 2);
+    const QString number = QString::number(section.number);
+    auto compose = [&] {
+        if (s1 < 0 || d < 0 || s2 < 0)
+            return base + QStringLiteral("-S") + number + QLatin1Char('.') + extension;
+        return format.left(s1) + base + format.mid(s1 + 2, d - s1 - 2) + number +
+               format.mid(d + 2, s2 - d - 2) + extension + format.mid(s2 + 2);
+    };
+    // A source name near the file system's limit would give a name the
+    // save refuses: the title is shortened (then, if need be, the
+    // extension) until the name fits.
+    QString name = compose();
+    for (QString* part : {&base, &extension})
+    {
+        const qsizetype over = QFile::encodeName(name).size() - kMaxFileNameBytes;
+        if (over <= 0)
+            break;
+        const qsizetype partBytes = QFile::encodeName(*part).size();
+        *part = TruncateToEncodedBytes(*part, std::max<qsizetype>(0, partBytes - over));
+        name = compose();
+    }
+    return name;
 }
 
 bool CParceloApp::IsPageInAnySection(int page) const

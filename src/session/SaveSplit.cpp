@@ -7,6 +7,7 @@
 #include "session/Settings.h"
 #include "session/SplitSection.h"
 #include "support/PathHelpers.h"
+#include "support/TextHelpers.h"
 #include "session/SessionUser.h"
 
 #include <QDir>
@@ -18,7 +19,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
-#include <set>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -72,9 +73,9 @@ QString Format(int id, const QString& value)
     return FormatResString(id, value);
 }
 
-void Error(int id, const QString& value)
+void Error(int id, const QString& value, const QString& reason = QString())
 {
-    ShowError(Format(id, value));
+    ShowError(WithReason(Format(id, value), reason));
 }
 
 QByteArray Native(const QString& path)
@@ -131,9 +132,9 @@ bool IsUnwritableTarget(const QString& path)
 }
 
 // A hidden, randomly named path in the folder that names nothing yet; empty
-// when the folder cannot be examined. The splicing layer writes its own
-// temporary file and renames it to this path only once it is complete, so
-// the name needs no placeholder file of its own.
+// (with errno set) when the folder cannot be examined. The splicing layer
+// writes its own temporary file and renames it to this path only once it is
+// complete, so the name needs no placeholder file of its own.
 QString UnusedPathBeside(const QString& folder)
 {
     for (int attempt = 0; attempt < 100; ++attempt)
@@ -145,27 +146,38 @@ QString UnusedPathBeside(const QString& folder)
         if (::lstat(Native(path).constData(), &st) != 0)
             return errno == ENOENT ? path : QString();
     }
+    errno = EEXIST;
     return QString();
 }
 
-// Forces a finished file to the disk.
+// Forces a finished file to the disk. False with errno set.
 bool SyncFile(const QString& path)
 {
     const int fd = ::open(Native(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
     const bool synced = ::fsync(fd) == 0;
-    return ::close(fd) == 0 && synced;
+    const int syncError = errno;
+    const bool closed = ::close(fd) == 0;
+    if (!synced)
+        errno = syncError;
+    return closed && synced;
 }
 
 // Writes one section to a temporary file and moves it over the output path.
-// Returns 0 on success, else the number of the message to show.
+// Returns 0 on success, else the number of the message to show, with the
+// system's or the engine's reason in `reason` when there is one.
 int WriteSection(XpdfSpliceInput input, const SplitSection& section, const QString& folder,
-                 const QString& outputPath, const std::optional<OutputProtection>& protection)
+                 const QString& outputPath, const std::optional<OutputProtection>& protection,
+                 QString& reason)
 {
+    reason.clear();
     const QString temp = UnusedPathBeside(folder);
     if (temp.isEmpty())
+    {
+        reason = SystemErrorText(errno);
         return 228;
+    }
     struct RemoveUnlessKept
     {
         QString path;
@@ -179,7 +191,10 @@ int WriteSection(XpdfSpliceInput input, const SplitSection& section, const QStri
 
     XpdfSpliceOutput output = xpdfSpliceOpenOutputW(temp, 1.6);
     if (!output)
+    {
+        reason = xpdfSpliceLastError();
         return 228;
+    }
 
     bool ok = true;
     if (protection && protection->IsProtected())
@@ -191,21 +206,31 @@ int WriteSection(XpdfSpliceInput input, const SplitSection& section, const QStri
     }
     for (std::size_t i = 0; ok && i < section.pages.size(); ++i)
         ok = xpdfSpliceAddPage(input, section.pages[i], output) != 0;
+    if (!ok)
+        reason = xpdfSpliceLastError();
     const bool closed = xpdfSpliceCloseOutput(output) != 0;
+    if (ok && !closed)
+        reason = xpdfSpliceLastError();
     if (!ok || !closed)
         return 229;
     // On the disk before it takes the section's name, so that a crash after
     // the save never leaves an empty or partial file under that name; a
     // write error the system reports only now fails the section.
     if (!SyncFile(temp))
+    {
+        reason = SystemErrorText(errno);
         return 229;
+    }
 
     // A replaced file keeps its access rights.
     struct stat old {};
     if (::stat(Native(outputPath).constData(), &old) == 0)
         ::chmod(Native(temp).constData(), old.st_mode & 07777);
     if (::rename(Native(temp).constData(), Native(outputPath).constData()) != 0)
+    {
+        reason = SystemErrorText(errno);
         return 229;
+    }
     cleanup.keep = true;
     return 0;
 }
@@ -228,20 +253,32 @@ QString CompletedFileName(const QString& fileName)
 
 bool CheckSectionFileNames(const std::vector<SplitSection*>& sections)
 {
-    std::set<QString> seen;
+    // Names that would be one file on a case-insensitive drive count as the
+    // same name, so one section can never silently overwrite another.
+    std::map<QString, QString> seen; // identity -> the first name with it
     for (const SplitSection* section : sections)
     {
         const QString name = CompletedFileName(section->fileName);
+        if (IsFileNameTooLong(section->fileName) || IsFileNameTooLong(name))
+        {
+            Error(264, section->fileName);
+            return false;
+        }
         if (!IsAcceptableOutputName(section->fileName) || !IsAcceptableOutputName(name))
         {
             Error(260, section->fileName);
             return false;
         }
-        if (!seen.insert(name).second)
-        {
+        const auto [earlier, added] = seen.emplace(FileNameIdentity(name), name);
+        if (added)
+            continue;
+        const QString& first = earlier->second;
+        // Names that look the same are reported as one name.
+        if (first.normalized(QString::NormalizationForm_C) == name.normalized(QString::NormalizationForm_C))
             Error(241, name);
-            return false;
-        }
+        else
+            ShowError(FormatResString(263, {first, name}));
+        return false;
     }
     return true;
 }
@@ -295,17 +332,18 @@ SaveOutcome SaveSections(const SaveRequest& request)
         : xpdfSpliceOpenInputWithPasswordW(request.sourcePath, request.sourcePassword.toUtf8().constData());
     if (!input)
     {
-        Error(227, request.sourcePath);
+        Error(227, request.sourcePath, xpdfSpliceLastError());
         return SaveOutcome::Failed;
     }
 
     for (const SplitSection* section : request.sections)
     {
         const QString path = OutputPath(request.folder, section->fileName);
-        if (const int message = WriteSection(input, *section, request.folder, path, request.protection))
+        QString reason;
+        if (const int message = WriteSection(input, *section, request.folder, path, request.protection, reason))
         {
             xpdfSpliceCloseInput(input);
-            Error(message, path);
+            Error(message, path, reason);
             return SaveOutcome::Failed;
         }
     }
@@ -336,9 +374,9 @@ void RunSaveSplit(CParceloApp& app)
     const QString folder = ChooseFile(chooser);
     if (folder.isEmpty())
         return;
-    if (!QFileInfo(folder).isDir())
+    if (const QFileInfo chosen(folder); !chosen.isDir())
     {
-        Error(232, folder);
+        Error(232, folder, SystemErrorText(chosen.exists() ? ENOTDIR : ENOENT));
         return;
     }
 

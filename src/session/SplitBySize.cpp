@@ -3,6 +3,8 @@
 #include "engine/XpdfSplice.h"
 #include "resources/StringTable.h"
 #include "session/SessionUser.h"
+#include "support/TempFolder.h"
+#include "support/TextHelpers.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,18 +18,31 @@
 namespace {
 
 // A randomly named path in the temporary folder that names nothing yet;
-// empty when the folder cannot be examined.
-QString UnusedTrialPath()
+// empty with the reason when there is no usable temporary folder or it
+// cannot be examined.
+QString UnusedTrialPath(QString& reason)
 {
-    const QDir folder(QDir::tempPath());
+    const QString tempFolder = WritableTempFolder();
+    if (tempFolder.isEmpty())
+    {
+        reason = LoadResString(265);
+        return QString();
+    }
+    const QDir folder(tempFolder);
     for (int attempt = 0; attempt < 100; ++attempt)
     {
         const QString path = folder.filePath(
             QStringLiteral("SPLIT%1.pdf").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0')));
         struct stat st {};
         if (::lstat(QFile::encodeName(path).constData(), &st) != 0)
-            return errno == ENOENT ? path : QString();
+        {
+            if (errno == ENOENT)
+                return path;
+            reason = SystemErrorText(errno);
+            return QString();
+        }
     }
+    reason = SystemErrorText(EEXIST);
     return QString();
 }
 
@@ -55,15 +70,25 @@ std::optional<std::uint64_t> SpliceTrialMeasurer::MeasurePages(const PageList& p
             m_input = xpdfSpliceOpenInputW(m_sourcePath);
         else
             m_input = xpdfSpliceOpenInputWithPasswordW(m_sourcePath, m_password.toUtf8().constData());
+        if (!m_input)
+            m_inputFailure = xpdfSpliceLastError();
     }
-    if (!m_input || n > pages.size())
+    if (!m_input)
+    {
+        m_failureReason = m_inputFailure;
         return std::nullopt;
+    }
+    if (n > pages.size())
+    {
+        m_failureReason.clear();
+        return std::nullopt;
+    }
 
     // A unique name in the temporary folder; the file is removed when this
     // measurement ends, whatever happens. The splicing layer writes its own
     // temporary file beside it and gives it this name only once complete, so
     // no placeholder file is created for the name.
-    const QString path = UnusedTrialPath();
+    const QString path = UnusedTrialPath(m_failureReason);
     if (path.isEmpty())
         return std::nullopt;
     struct RemoveOnExit
@@ -75,17 +100,27 @@ std::optional<std::uint64_t> SpliceTrialMeasurer::MeasurePages(const PageList& p
     ++m_trialWrites;
     XpdfSpliceOutput output = xpdfSpliceOpenOutputW(path, 1.6);
     if (!output)
+    {
+        m_failureReason = xpdfSpliceLastError();
         return std::nullopt;
+    }
     bool added = true;
     for (std::size_t i = 0; i < n && added; ++i)
         added = xpdfSpliceAddPage(m_input, pages[i], output) != 0;
+    if (!added)
+        m_failureReason = xpdfSpliceLastError();
     const bool closed = xpdfSpliceCloseOutput(output) != 0;
+    if (added && !closed)
+        m_failureReason = xpdfSpliceLastError();
     if (!added || !closed)
         return std::nullopt;
 
     QFileInfo info(path);
     if (!info.exists())
+    {
+        m_failureReason = SystemErrorText(ENOENT);
         return std::nullopt;
+    }
     return static_cast<std::uint64_t>(info.size());
 }
 
@@ -187,7 +222,7 @@ bool GroupBySize(const PageList& source, std::uint64_t limitBytes,
         ShowError(LoadResString(234));
         return false;
     case GroupBySizeResult::MeasureFailed:
-        ShowError(LoadResString(262));
+        ShowError(WithReason(LoadResString(262), measurer.FailureReason()));
         return false;
     }
     return false;

@@ -16,11 +16,14 @@ class PageGroupMeasurer
 public:
     virtual ~PageGroupMeasurer() = default;
     virtual std::optional<std::uint64_t> MeasurePages(const PageList& pages, std::size_t n) = 0;
+    // Why the last failed measurement failed, in the system's or the
+    // engine's words; empty when unknown.
+    virtual QString FailureReason() const { return QString(); }
 };
 
 // The real measurer: writes each trial file through the splicing layer into
-// a uniquely named file in QDir::tempPath() and deletes it after measuring,
-// whether the measurement worked or not. The source is opened once, with the
+// a uniquely named file in the temporary folder (WritableTempFolder) and
+// deletes it after measuring, whether the measurement worked or not. The source is opened once, with the
 // password when it is not empty, and closed with the measurer.
 class SpliceTrialMeasurer : public PageGroupMeasurer
 {
@@ -31,6 +34,7 @@ public:
     SpliceTrialMeasurer& operator=(const SpliceTrialMeasurer&) = delete;
 
     std::optional<std::uint64_t> MeasurePages(const PageList& pages, std::size_t n) override;
+    QString FailureReason() const override { return m_failureReason; }
 
     // Trial files written so far.
     int TrialWrites() const { return m_trialWrites; }
@@ -41,6 +45,8 @@ private:
     void* m_input = nullptr;
     bool m_inputTried = false;
     int m_trialWrites = 0;
+    QString m_failureReason;
+    QString m_inputFailure; // why the source could not be opened
 };
 
 enum class GroupBySizeResult

@@ -97,7 +97,7 @@ bool IsValidFileName(const QString& name)
             nonDot = true;
         }
     }
-    if (name.size() >= 256 || !nonDot)
+    if (name.size() >= 256 || !nonDot || IsFileNameTooLong(name))
         return false;
     if (firstDot == 0)
         return true;
@@ -108,6 +108,39 @@ bool IsValidFileName(const QString& name)
             return false;
     }
     return true;
+}
+
+bool IsFileNameTooLong(const QString& name)
+{
+    return QFile::encodeName(name).size() > kMaxFileNameBytes;
+}
+
+QString TruncateToEncodedBytes(const QString& text, qsizetype maxBytes)
+{
+    qsizetype bytes = 0;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        // One code point: a surrogate pair stays together.
+        const qsizetype units =
+            text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
+        const qsizetype size = QFile::encodeName(text.mid(i, units)).size();
+        if (bytes + size > maxBytes)
+            break;
+        bytes += size;
+        i += units;
+    }
+    return text.left(i);
+}
+
+QString FileNameIdentity(const QString& name)
+{
+    // Upper-casing first applies the full mappings that simple folding lacks
+    // (ß becomes SS, the ligature ﬁ becomes FI); folding then merges the
+    // remaining case pairs (final and medial sigma, the Kelvin sign).
+    return name.normalized(QString::NormalizationForm_D)
+        .toUpper()
+        .toCaseFolded()
+        .normalized(QString::NormalizationForm_D);
 }
 
 bool CreateDirectoryPath(const QString& folderPath)

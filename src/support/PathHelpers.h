@@ -25,11 +25,28 @@ QString GetExtension(const QString& name);
 QString StripExtension(const QString& name);
 
 // Whether name is acceptable as a single output file name (no folder):
-// not empty, under 256 characters, no control character (NUL included) or
-// any of " * / : < > ? \ |, not only dots ("." and ".." included), and not a
+// not empty, under 256 characters and at most kMaxFileNameBytes bytes in the
+// file system's encoding (UTF-8), no control character (NUL included) or any
+// of " * / : < > ? \ |, not only dots ("." and ".." included), and not a
 // reserved device name (aux, con, nul, prn, com1, lpt1, clock$, any case,
 // with or without extension).
 bool IsValidFileName(const QString& name);
+
+// The longest file name Linux file systems store, in bytes.
+constexpr qsizetype kMaxFileNameBytes = 255;
+// Whether a name takes more bytes than a file system stores for one name.
+bool IsFileNameTooLong(const QString& name);
+// The longest start of text whose encoded form (UTF-8) fits in maxBytes,
+// never cutting a character in two.
+QString TruncateToEncodedBytes(const QString& text, qsizetype maxBytes);
+
+// The form in which two file names are compared when they must not name the
+// same file on any drive: canonically decomposed and case folded with the
+// full Unicode mappings, so "Report.pdf", "REPORT.PDF" and "report.pdf" agree,
+// as do "Straße" and "STRASSE", and "é" typed as one character or as "e" plus
+// an accent. Case-insensitive drives (FAT and exFAT USB sticks, SMB shares)
+// and file systems that fold names would store such names as one file.
+QString FileNameIdentity(const QString& name);
 
 // Creates the missing folders of a folder path from left to right (one level
 // at a time, never through an existing file). True when the whole path

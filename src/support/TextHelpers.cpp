@@ -75,3 +75,25 @@ QString FromUtf8(const QByteArray& bytes)
     const qsizetype zero = bytes.indexOf('\0');
     return QString::fromUtf8(zero < 0 ? bytes : bytes.left(zero));
 }
+
+namespace {
+
+// The GNU strerror_r returns the text (which may or may not be in the
+// buffer); the POSIX one fills the buffer and returns 0.
+[[maybe_unused]] const char* ErrorTextOf(const char* result, const char*)
+{
+    return result;
+}
+[[maybe_unused]] const char* ErrorTextOf(int result, const char* buffer)
+{
+    return result == 0 ? buffer : "";
+}
+
+} // namespace
+
+QString SystemErrorText(int error)
+{
+    char buffer[256] = {};
+    const char* text = ErrorTextOf(::strerror_r(error, buffer, sizeof buffer), buffer);
+    return QString::fromLocal8Bit(text ? text : "");
+}

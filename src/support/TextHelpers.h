@@ -24,3 +24,7 @@ QByteArray ToUtf8(const char16_t* zeroTerminated);
 // Wide text of UTF-8 bytes up to the first zero byte (null gives "").
 QString FromUtf8(const char* zeroTerminated);
 QString FromUtf8(const QByteArray& bytes);
+
+// The system's words for an error number (errno), as "No space left on
+// device"; safe to call from any thread.
+QString SystemErrorText(int error);

@@ -93,6 +93,7 @@ CBaseAreaView::CBaseAreaView(QWidget* parent) : QAbstractScrollArea(parent)
     viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(false);
     verticalScrollBar()->setRange(0, 0);
+    verticalScrollBar()->installEventFilter(this);
     connect(verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this](int action) {
         // Page requests move by the client height less 20 pixels and line
         // requests by lineStep; everything else follows the thumb.
@@ -288,6 +289,16 @@ std::optional<QBrush> CBaseAreaView::GetChildControlBrush(QWidget*, BaseDisplayB
 
 bool CBaseAreaView::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == verticalScrollBar() && event->type() == QEvent::Wheel)
+    {
+        // A wheel turn over the scroll bar scrolls one line, as it does over
+        // the content (where the main view routes it), not the scroll bar's
+        // own several lines.
+        const auto* wheel = static_cast<QWheelEvent*>(event);
+        OnVScroll(wheel->angleDelta().y() > 0 ? SB_LINEUP : SB_LINEDOWN);
+        event->accept();
+        return true;
+    }
     auto* control = qobject_cast<QWidget*>(watched);
     const int id = control ? ControlIdOf(control) : 0;
     if (id >= kFirstChildControlId)

@@ -73,7 +73,10 @@ void CNiceMFCButton::paintEvent(QPaintEvent*)
         const bool onDark = !m_face || m_face->lightness() < 128;
         QColor edge = onDark ? QColor(255, 255, 255, isDown() ? 110 : 70) : QColor(0, 0, 0, isDown() ? 110 : 60);
         p.setPen(edge);
-        p.setBrush(isDown() ? QColor(edge.red(), edge.green(), edge.blue(), 40) : Qt::NoBrush);
+        // Hovered: the frame alone, the face shows through; pressed: a faint
+        // tint of the frame's colour. (Both sides are brushes: a colour
+        // against Qt::NoBrush would turn "no brush" into opaque black.)
+        p.setBrush(isDown() ? QBrush(QColor(edge.red(), edge.green(), edge.blue(), 40)) : QBrush(Qt::NoBrush));
         p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
     }
     const int shift = isDown() ? 1 : 0;

@@ -5,8 +5,12 @@
 #include "update/UpdateCheck.h"
 #include "update/UpdateData.h"
 
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -23,12 +27,14 @@ QRect Units(int x, int y, int w, int h)
     return QRect(x * 3 / 2, y * 13 / 8, w * 3 / 2, h * 13 / 8);
 }
 
-QLabel* MakeLabel(QWidget* parent, const QRect& rect)
+// A plain-text label that wraps at word boundaries.
+QLabel* MakeLabel(QWidget* parent)
 {
     auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::NoTextInteraction);
-    label->setGeometry(rect);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
 
@@ -46,37 +52,32 @@ CUpdateNotifyDlg::CUpdateNotifyDlg(const UpdateInfo* info, const QString& produc
     actionText = LoadResString(purchase ? 3411 : 3412);
     cancelText = LoadResString(purchase ? 3413 : 3414);
 
-    setFixedSize(Units(0, 0, 316, 135).size());
     QFont font(QStringLiteral("MS Shell Dlg"));
     font.setPointSize(8);
     setFont(font);
 
     m_action = new QPushButton(this);
-    m_action->setGeometry(Units(162, 114, 87, 14));
     m_action->setDefault(true);
     m_action->setText(QStringLiteral("<action>"));
+    m_action->setMinimumWidth(Units(0, 0, 87, 14).width());
     m_cancel = new QPushButton(this);
-    m_cancel->setGeometry(Units(259, 114, 50, 14));
     m_cancel->setText(QStringLiteral("<cancel>"));
+    m_cancel->setMinimumWidth(Units(0, 0, 50, 14).width());
     m_moreInfo = new QPushButton(this);
-    m_moreInfo->setGeometry(Units(7, 114, 88, 14));
     m_moreInfo->setFlat(true);
     m_moreInfo->setCursor(Qt::PointingHandCursor);
     m_moreInfo->setStyleSheet(QStringLiteral("QPushButton { color: palette(link); text-decoration: underline; "
                                              "border: none; text-align: left; }"));
     m_moreInfo->setText(QStringLiteral("&More Information..."));
 
-    m_versionText = MakeLabel(this, Units(7, 7, 261, 15));
+    m_versionText = MakeLabel(this);
     m_versionText->setText(QStringLiteral("Version <version> of <product> is available for download!"));
-    m_intro = MakeLabel(this, Units(7, 24, 186, 8));
+    m_intro = MakeLabel(this);
     m_intro->setText(QStringLiteral("Here are some of the new features added to this version:"));
-    const int rows[3] = {40, 57, 74};
-    const int heights[3] = {16, 16, 29};
     for (int i = 0; i < 3; ++i) {
-        m_features[i] = MakeLabel(this, Units(27, rows[i], 282, heights[i]));
-        m_features[i]->setWordWrap(true);
-        m_features[i]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        m_bullets[i] = MakeLabel(this, Units(16, rows[i], 8, 8));
+        m_features[i] = MakeLabel(this);
+        m_bullets[i] = MakeLabel(this);
+        m_bullets[i]->setWordWrap(false);
         m_bullets[i]->setText(QStringLiteral("\u2022"));
     }
 
@@ -94,6 +95,39 @@ CUpdateNotifyDlg::CUpdateNotifyDlg(const UpdateInfo* info, const QString& produc
         m_features[i]->setVisible(!feature.isEmpty());
         m_bullets[i]->setVisible(!feature.isEmpty());
     }
+
+    // The template's arrangement (texts above, the feature lines indented
+    // behind their bullets, the buttons in a row at the bottom), laid out so
+    // that every text wraps within the dialog and the dialog grows to hold
+    // it, whatever the font and the length of the server's texts.
+    auto* layout = new QVBoxLayout(this);
+    const int margin = Units(7, 7, 0, 0).x();
+    layout->setContentsMargins(margin, margin, margin, margin);
+    layout->addWidget(m_versionText);
+    layout->addWidget(m_intro);
+    auto* features = new QGridLayout;
+    features->setContentsMargins(Units(9, 0, 0, 0).x(), 0, 0, 0);
+    features->setHorizontalSpacing(Units(4, 0, 0, 0).x());
+    features->setColumnStretch(1, 1);
+    for (int i = 0; i < 3; ++i) {
+        features->addWidget(m_bullets[i], i, 0, Qt::AlignTop);
+        features->addWidget(m_features[i], i, 1);
+    }
+    layout->addLayout(features);
+    layout->addStretch(1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_moreInfo);
+    buttons->addStretch(1);
+    buttons->addWidget(m_action);
+    buttons->addWidget(m_cancel);
+    layout->addLayout(buttons);
+
+    // At least the template's size; wider only when the buttons need it,
+    // taller as the wrapped texts need.
+    const QSize templateSize = Units(0, 0, 316, 135).size();
+    const int width = std::max(templateSize.width(), layout->minimumSize().width());
+    const int height = std::max(templateSize.height(), layout->totalHeightForWidth(width));
+    setFixedSize(width, height);
 
     connect(m_action, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);

@@ -68,7 +68,12 @@ void SplitPageDisplay::PositionRemoveButton(const QRect& visible)
 
 QRect SplitPageDisplay::ImageRect() const
 {
-    return RectFromEdges(cellRect.left() + 11, cellRect.top() + 28, RightOf(cellRect) - 11, BottomOf(cellRect) - 4);
+    QRect area = RectFromEdges(cellRect.left() + 11, cellRect.top() + 28, RightOf(cellRect) - 11, BottomOf(cellRect) - 4);
+    if (imageWidth > 0 && imageWidth < area.width()) {
+        area.moveLeft(area.left() + (area.width() - imageWidth) / 2);
+        area.setWidth(imageWidth);
+    }
+    return area;
 }
 
 QRect SplitPageDisplay::ImageHitRect() const
@@ -82,7 +87,6 @@ void SplitPageDisplay::DrawThumbnail(QPainter& painter, bool highlighted)
     const int l = cellRect.left();
     const int t = cellRect.top();
     const int w = cellRect.width();
-    const int h = cellRect.height();
     if (highlighted)
         painter.fillRect(cellRect, QColor(216, 226, 239));
     if (removePageButton)
@@ -107,11 +111,20 @@ void SplitPageDisplay::DrawThumbnail(QPainter& painter, bool highlighted)
     }
     painter.restore();
 
-    DrawPageImage(painter, *this, ImageRect());
+    const QRect image = ImageRect();
+    DrawPageImage(painter, *this, image);
 
-    painter.save();
-    painter.setPen(QPen(QColor(51, 51, 51), 1));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRect(l + 10, t + 27, w - 20, h - 30));
-    painter.restore();
+    // The frame: one pixel around the image on the left and top, two on the
+    // right and bottom, each line exactly one logical pixel. Filled rather
+    // than stroked, so that at a device pixel ratio of 2 the top line stays
+    // in its own row instead of straddling the remove button's last one.
+    const QColor frame(51, 51, 51);
+    const int left = image.left() - 1;
+    const int top = image.top() - 1;
+    const int right = RightOf(image) + 1;
+    const int bottom = BottomOf(image) + 1;
+    painter.fillRect(QRect(left, top, right - left + 1, 1), frame);
+    painter.fillRect(QRect(left, bottom, right - left + 1, 1), frame);
+    painter.fillRect(QRect(left, top, 1, bottom - top + 1), frame);
+    painter.fillRect(QRect(right, top, 1, bottom - top + 1), frame);
 }

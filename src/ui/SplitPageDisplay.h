@@ -34,6 +34,9 @@ public:
     SplitSectionDisplay* SectionCard() const;
 
     QPointer<CNiceMFCButton> removePageButton;
+    // Width of the page image as laid out; the image is centred in a cell
+    // made wider for it. 0 before the first layout: the whole cell.
+    int imageWidth = 0;
 };
 
 // How a thumbnail caption fits into a cell of width cellWidth, given the

@@ -5,6 +5,7 @@
 #include "session/CParceloApp.h"
 #include "session/EventNotify.h"
 #include "session/PageRangeText.h"
+#include "session/SaveSplit.h"
 #include "session/SplitSection.h"
 #include "support/PathHelpers.h"
 #include "ui/CNiceMFCButton.h"
@@ -28,6 +29,13 @@ const QColor kExpandedColour(176, 196, 222);
 
 int g_pagesLabelWidth = -1;
 int g_fileNameLabelWidth = -1;
+
+// A name typed on the card is taken only when it can be saved: a valid file
+// name that stays within the file system's limit once ".pdf" is added.
+bool IsSavableFileName(const QString& text)
+{
+    return IsValidFileName(text) && !IsFileNameTooLong(CompletedFileName(text));
+}
 
 int PageCountNow()
 {
@@ -214,13 +222,17 @@ int SplitSectionDisplay::LayoutCard(const QRect& area, int top)
         int rowHeight = 0;
         for (const auto& thumbnail : thumbnails) {
             const int w = SplitThumbnailImageWidth(OpenDocumentPageAspect(thumbnail->pageNumber), size, widestImage);
+            // A very narrow page keeps its shape, centred in a cell wide
+            // enough for the remove button.
+            const int cellWidth = std::max(w, kMinThumbnailImageWidth) + 22;
             const int cellHeight = size + 32;
-            if (x > x0 && x + w + 22 > rightLimit) {
+            if (x > x0 && x + cellWidth > rightLimit) {
                 x = x0;
                 y = y + rowHeight + 6;
                 rowHeight = 0;
             }
-            thumbnail->cellRect = QRect(x, y, w + 22, cellHeight);
+            thumbnail->cellRect = QRect(x, y, cellWidth, cellHeight);
+            thumbnail->imageWidth = w;
             rowHeight = std::max(rowHeight, cellHeight);
             x = RightOf(thumbnail->cellRect) + 5;
         }
@@ -407,7 +419,7 @@ void SplitSectionDisplay::ColourInvalidText(QLineEdit* child) const
     if (child == pageRangeEdit)
         invalid = !IsPageRangeTextValid();
     else if (child == fileNameEdit)
-        invalid = !IsValidFileName(child->text());
+        invalid = !IsSavableFileName(child->text());
     else
         return;
     QPalette pal = child->palette();
@@ -432,7 +444,7 @@ void SplitSectionDisplay::OnChildTextChanged(int controlId)
     if (fileNameEdit && CBaseAreaView::ControlIdOf(fileNameEdit) == controlId) {
         QPointer<QLineEdit> edit = fileNameEdit;
         const QString text = edit->text();
-        if (IsValidFileName(text) && app && m_section)
+        if (IsSavableFileName(text) && app && m_section)
             app->SetSectionFileName(m_section, text);
         ColourInvalidText(edit);
     }
@@ -449,7 +461,7 @@ void SplitSectionDisplay::OnChildFocusLost(int controlId)
         return;
     }
     if (fileNameEdit && CBaseAreaView::ControlIdOf(fileNameEdit) == controlId) {
-        if (!IsValidFileName(fileNameEdit->text()))
+        if (!IsSavableFileName(fileNameEdit->text()))
             fileNameEdit->setText(m_section->fileName);
         ColourInvalidText(fileNameEdit);
     }

@@ -42,6 +42,10 @@ HeaderEditLayout ComputeHeaderEditLayout(int available, int fileNameLabelWidth);
 // Width of a thumbnail image for a page ratio (0 or unusable: square) at the
 // given thumbnail height, never more than maxWidth.
 int SplitThumbnailImageWidth(double ratio, int thumbnailSize, int maxWidth);
+// The narrowest image area of a thumbnail cell: with the cell's 22 pixels of
+// margin it holds the 24-pixel remove button inside the cell, above the
+// image's frame, and left of it the short caption ("P.: %d").
+constexpr int kMinThumbnailImageWidth = 70;
 
 // Drop position among thumbnail cells for a point below the header: before
 // the first cell the point is above or left of, or before/after the cell it

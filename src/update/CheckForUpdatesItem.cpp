@@ -1,6 +1,7 @@
 #include "update/CheckForUpdatesItem.h"
 
 #include "resources/StringTable.h"
+#include "update/DownloadUpdateItem.h"
 #include "update/OruCrypt.h"
 #include "update/UpdateCheck.h"
 #include "work/NewProgress.h"
@@ -42,8 +43,18 @@ bool CheckForUpdatesItem::Stopped() const
 
 std::unique_ptr<UpdateInfo> CheckForUpdatesItem::Check()
 {
+    // A pending download that can never complete is dropped here: offering
+    // it again would show version 0.0.0.0 and a Download that does nothing.
+    if (!UpdateSettingText(QStringLiteral("InstallerURL")).isEmpty() && !PendingDownloadCanComplete())
+        ForgetInstaller();
     if (UpdateSettingNumber(QStringLiteral("InstallerOverride")) != 0)
-        return UpdateInfoFromSettings();
+    {
+        // Offered from the settings only when there is something to install:
+        // a download that can complete or a verified installer.
+        if (PendingDownloadCanComplete() || IsInstallerReady())
+            return UpdateInfoFromSettings();
+        SetUpdateSetting(QStringLiteral("InstallerOverride"), 0);
+    }
 
     if (m_progress) {
         m_progress->SetRange(0, 4, 0);

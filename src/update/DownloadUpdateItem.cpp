@@ -2,6 +2,7 @@
 
 #include "resources/StringTable.h"
 #include "support/PathHelpers.h"
+#include "support/TempFolder.h"
 #include "update/InstallerSignature.h"
 #include "update/UpdateCheck.h"
 #include "update/UpdateData.h"
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -25,6 +27,9 @@ QString Key(const char* name)
     return QString::fromLatin1(name);
 }
 
+// Name prefix of the private folders the installer is started from.
+constexpr char kInstallerCopyPrefix[] = "parcelo-installer-";
+
 void SyncToDisk(QFile& file)
 {
     file.flush();
@@ -32,7 +37,50 @@ void SyncToDisk(QFile& file)
         ::fsync(file.handle());
 }
 
+// Removes the private folders earlier installer starts left in the
+// temporary folder: only folders of this name that belong to this user,
+// never through a link.
+void RemoveInstallerCopies(const QString& tempFolder)
+{
+    const QFileInfoList entries =
+        QDir(tempFolder).entryInfoList({QLatin1String(kInstallerCopyPrefix) + QLatin1Char('*')},
+                                       QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot | QDir::NoSymLinks);
+    for (const QFileInfo& entry : entries) {
+        struct stat st {};
+        if (::lstat(QFile::encodeName(entry.absoluteFilePath()).constData(), &st) != 0 || !S_ISDIR(st.st_mode) ||
+            st.st_uid != ::geteuid())
+            continue;
+        QDir(entry.absoluteFilePath()).removeRecursively();
+    }
+}
+
 } // namespace
+
+QString IfRangeValidator(const QString& etag, const QString& lastModified)
+{
+    // A weak entity tag (W/"...") never matches in If-Range, so a server
+    // would send the whole file every time; only a strong one (a quoted
+    // string) is used, else the date.
+    const QString tag = etag.trimmed();
+    if (tag.size() >= 2 && tag.startsWith(QLatin1Char('"')) && tag.endsWith(QLatin1Char('"')))
+        return tag;
+    return lastModified.trimmed();
+}
+
+bool IsFetchableInstallerAddress(const QString& address)
+{
+    // Only a well-formed web address is fetched, and over exactly the scheme
+    // it names.
+    const ParsedUrl url = ParseUrl(address);
+    return IsWebAddress(address) && url.valid &&
+           (url.scheme == QLatin1String("http") || url.scheme == QLatin1String("https"));
+}
+
+bool PendingDownloadCanComplete()
+{
+    return IsFetchableInstallerAddress(UpdateSettingText(Key("InstallerURL"))) &&
+           !UpdateSettingText(Key("InstallerFile")).isEmpty();
+}
 
 QString UpdateAppDataFolder()
 {
@@ -84,12 +132,12 @@ void DownloadUpdateItem::Run()
     }
     bool complete = false;
     const QString address = UpdateSettingText(Key("InstallerURL"));
-    const ParsedUrl url = ParseUrl(address);
-    // Only a well-formed web address is fetched, and over exactly the scheme
-    // it names.
-    const bool webAddress = IsWebAddress(address) && url.valid &&
-                            (url.scheme == QLatin1String("http") || url.scheme == QLatin1String("https"));
-    if (!address.isEmpty() && webAddress && !UpdateSettingText(Key("InstallerFile")).isEmpty()) {
+    // A pending download that can never complete (an address that is never
+    // fetched, no file to download into) is dropped, so that the next check
+    // asks the server afresh instead of offering it forever.
+    if (!address.isEmpty() && !PendingDownloadCanComplete())
+        ForgetInstaller();
+    else if (!address.isEmpty()) {
         const qint64 size = UpdateSettingNumber(Key("InstallerSize"));
         m_expected = size > 0 ? static_cast<std::uint64_t>(size) : 0;
         // The file names are always derived from the product name, never
@@ -109,10 +157,12 @@ void DownloadUpdateItem::Run()
                     if (IsInstallerReady()) {
                         SetUpdateSetting(Key("InstallerURL"), QString());
                     } else {
-                        // Not genuine: never keep or run it.
+                        // Not genuine: never keep or run it. Fetching the
+                        // same address again would give the same file, so
+                        // the offer goes too and the next check asks the
+                        // server afresh.
                         QFile::remove(finished);
-                        SetUpdateSetting(Key("InstallerFile"), QString());
-                        SetUpdateSetting(Key("InstallerReady"), 0);
+                        ForgetInstaller();
                         SetUpdateSetting(Key("InstallerSize"), 0);
                     }
                 } else {
@@ -159,9 +209,8 @@ bool DownloadUpdateItem::DownloadInstaller(const QString& partialPath, bool& com
                 return false;
         } else {
             headers = "Range: bytes=" + std::to_string(m_offset) + "-\r\n";
-            const QString etag = UpdateSettingText(Key("InstallerETag"));
-            const QString modified = UpdateSettingText(Key("InstallerModified"));
-            const QString validator = !etag.isEmpty() ? etag : modified;
+            const QString validator = IfRangeValidator(UpdateSettingText(Key("InstallerETag")),
+                                                       UpdateSettingText(Key("InstallerModified")));
             if (!validator.isEmpty())
                 headers += "If-Range: " + validator.toStdString() + "\r\n";
         }
@@ -341,7 +390,12 @@ bool RunInstaller(const QString& file)
     QByteArray installer;
     if (!VerifySignedInstallerFile(package, &installer))
         return false;
-    QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/parcelo-installer-XXXXXX"));
+    const QString tempFolder = WritableTempFolder();
+    if (tempFolder.isEmpty())
+        return false;
+    // The copy an earlier start left for its installer is no longer needed.
+    RemoveInstallerCopies(tempFolder);
+    QTemporaryDir folder(JoinPath(tempFolder, QLatin1String(kInstallerCopyPrefix) + QStringLiteral("XXXXXX")));
     if (!folder.isValid())
         return false;
     QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -366,8 +420,12 @@ bool RunInstaller(const QString& file)
     const QString program = parts.takeFirst();
     if (!QProcess::startDetached(program, parts + InstallerArguments(target)))
         return false;
-    // The installer reads the file after we quit: keep the folder.
+    // The installer reads the file after we quit: keep the folder (the next
+    // start removes it).
     folder.setAutoRemove(false);
+    // The installer has the package now: later checks ask the server again
+    // rather than offer the installed package once more.
+    SetUpdateSetting(Key("InstallerOverride"), 0);
     return true;
 }
 

@@ -70,14 +70,25 @@ QString CompleteInstallerPath(const QString& productName);
 void PrepareDownload(const UpdateInfo& info, const QString& productName);
 // Drops the pending download and its file.
 void ForgetInstaller();
+// Whether an address from the update service is one the download fetches:
+// a well-formed http or https address, the scheme in lower case.
+bool IsFetchableInstallerAddress(const QString& address);
+// Whether the pending download ("InstallerURL", "InstallerFile") can ever
+// complete; false when nothing is pending.
+bool PendingDownloadCanComplete();
+// The If-Range value of a resumed request: the entity tag when it is a
+// strong one, else the Last-Modified date; empty when there is neither.
+QString IfRangeValidator(const QString& etag, const QString& lastModified);
 // "InstallerReady" set, "InstallerFile" named and its signature genuine.
 bool IsInstallerReady();
 // Whether a package file carries the maker's valid signature.
 bool VerifyInstallerSignature(const QString& file);
 // Reads and verifies the package once, writes exactly the verified
-// installer bytes into a new private folder (mode 0700) and starts the
-// installer command on that file (an argument list, no shell). An empty
-// file means "InstallerFile".
+// installer bytes into a new private folder (mode 0700) of the temporary
+// folder and starts the installer command on that file (an argument list,
+// no shell). The folders earlier starts left are removed first; once the
+// installer has started, "InstallerOverride" is cleared. An empty file means
+// "InstallerFile".
 bool RunInstaller(const QString& file);
 // The installer command's arguments for an installer file.
 QStringList InstallerArguments(const QString& installerFile);

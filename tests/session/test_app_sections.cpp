@@ -3,6 +3,9 @@
 #include "common/TestNames.h"
 #include "session/CParceloApp.h"
 
+#include "support/PathHelpers.h"
+
+#include <QFile>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -265,5 +268,31 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"Empty", "", 4, "section-S4."},
                       NameCase{"NonAsciiAndPercent", "/home/ann/Ünïcødé 100%s.pdf", 2, "Ünïcødé 100%s-S2.pdf"}),
     TestNames::ByName());
+
+// A source name close to the file system's 255-byte limit gives default names
+// that still fit, so every section can be saved: the title is shortened,
+// never cut inside a character, and the section number and extension stay.
+TEST(DefaultFileNameLength, LongTitleIsShortenedToFit)
+{
+    const QString cyrillic = QString(125, QChar(0x0416));   // 250 bytes
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x93\x84"); // 4 bytes
+    const struct { const char* label; QString title; int number; QString expected; } cases[] = {
+        {"CyrillicTitle", cyrillic + QStringLiteral(".pdf"), 12, QString(123, QChar(0x0416)) + QStringLiteral("-S12.pdf")},
+        {"TitleOfFourByteCharacters", QStringLiteral("a") + QString(emoji).repeated(62) + QStringLiteral(".pdf"), 3,
+         QStringLiteral("a") + QString(emoji).repeated(61) + QStringLiteral("-S3.pdf")},
+        {"LongExtension", QStringLiteral("x.") + QString(253, u'e'), 1, QStringLiteral("-S1.") + QString(251, u'e')},
+        {"ShortTitleUnchanged", QStringLiteral("report.pdf"), 1, QStringLiteral("report-S1.pdf")},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.label);
+        SplitSection section;
+        section.number = c.number;
+        const QString name = CParceloApp::MakeDefaultFileName(section, QStringLiteral("/docs/") + c.title);
+        EXPECT_EQ(name, c.expected);
+        EXPECT_LE(QFile::encodeName(name).size(), 255);
+        EXPECT_TRUE(IsValidFileName(name));
+    }
+}
 
 } // namespace

@@ -3,7 +3,12 @@
 #include "BuildVersion.h"
 #include "common/PageTreeFixtures.h"
 #include "common/PdfFixtures.h"
+#include "resources/StringTable.h"
+#include "session/BatchConsole.h"
 #include "session/BatchSplit.h"
+#include "session/BatchStaging.h"
+#include "session/SessionUser.h"
+#include "session/SplitSection.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +21,7 @@
 #include <csignal>
 #include <functional>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -380,6 +386,11 @@ INSTANTIATE_TEST_SUITE_P(
         // A ':' is allowed in Linux names but not in output names: it becomes "_".
         WriteCase{"ColonInInputName", {"IN:Re: a.pdf", "--every", "6"},
                   {{"Re_ a-S1.pdf", Range(1, 6)}, {"Re_ a-S2.pdf", Range(7, 10)}}},
+        // A name near the 255-byte limit gives default names that still fit.
+        WriteCase{"LongInputNameIsShortened",
+                  {QStringLiteral("IN:") + QString(125, QChar(0x0416)) + QStringLiteral(".pdf"), "--every", "6"},
+                  {{QString(124, QChar(0x0416)) + QStringLiteral("-S1.pdf"), Range(1, 6)},
+                   {QString(124, QChar(0x0416)) + QStringLiteral("-S2.pdf"), Range(7, 10)}}},
         WriteCase{"NameWithSeveralDots", {"IN:report.v2.PDF", "--ranges", "5"}, {{"report.v2-S1.PDF", {5}}}},
         // Characters an output name cannot hold become "_", so no name leads
         // out of the folder.
@@ -635,7 +646,7 @@ INSTANTIATE_TEST_SUITE_P(
         // The file system fills up while the sections are written: the files
         // written so far go with the staging folder.
         ErrorCase{"FullDisk", {"IN:images.pdf", "--every", "2", "--out", "OUT"}, BATCH_EXIT_FAILED,
-                  "Error while writing to file",
+                  "': No space left on device",
                   [](BatchSplitTest& t) -> std::string {
                       return t.MountOut(0, "size=600k") ? "" : "cannot mount a small tmpfs here";
                   }},
@@ -750,6 +761,35 @@ TEST_F(BatchSplitTest, BookmarkFilesKeepWhatBelongsToTheirPages)
     // Chapter 1's link leads into chapter 4 and is gone; chapter 3's stays.
     EXPECT_TRUE(PdfFixtures::ReadLinks(Out(names[1])).empty());
     EXPECT_EQ(PdfFixtures::ReadLinks(Out(names[3])), (std::vector<PdfFixtures::LinkEntry>{{1, 2, ""}}));
+}
+
+// Names that differ only in case would be one file on a case-insensitive
+// drive: the targets are refused before anything is written.
+TEST_F(BatchSplitTest, NamesDifferingOnlyInCaseAreRefused)
+{
+    std::vector<std::unique_ptr<SplitSection>> owned;
+    std::vector<SplitSection*> sections;
+    for (const char* name : {"Report.pdf", "other.pdf", "REPORT"})
+    {
+        owned.push_back(std::make_unique<SplitSection>());
+        owned.back()->fileName = QString::fromUtf8(name);
+        owned.back()->pages = {1};
+        sections.push_back(owned.back().get());
+    }
+    std::vector<MessageRequest> shown;
+    const MessageHandler previous = SetMessageHandler([&](const MessageRequest& r) {
+        shown.push_back(r);
+        return Prompt::Ok;
+    });
+    std::ostringstream err;
+    BatchConsole console(err, false, 0);
+    QStringList names;
+    const bool accepted = CheckBatchTargets(sections, In("doc.pdf"), out, true, console, names);
+    SetMessageHandler(previous);
+    EXPECT_FALSE(accepted);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].text, FormatResString(263, {QStringLiteral("Report.pdf"), QStringLiteral("REPORT.pdf")}));
+    EXPECT_TRUE(Snapshot(out).empty());
 }
 
 TEST_F(BatchSplitTest, ForceReplacesExistingFilesAndLinks)

@@ -5,13 +5,16 @@
 #include "session/SaveSplit.h"
 #include "session/SplitSection.h"
 #include "session/SessionUser.h"
+#include "support/TextHelpers.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <csignal>
+#include <functional>
 #include <deque>
 #include <gtest/gtest.h>
 #include <map>
@@ -59,7 +62,7 @@ std::vector<int> Markers(const PageList& pages)
 
 class SaveSplitTest : public ::testing::Test
 {
-protected:
+public:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());
@@ -148,7 +151,7 @@ struct CollisionCase
     const char* name;
     std::vector<QString> fileNames;
     int messageId;
-    QString shownName; // the name or path quoted in the message
+    QStringList shownNames; // the names or paths quoted in the message
 };
 
 class SaveCollisions : public SaveSplitTest, public ::testing::WithParamInterface<CollisionCase>
@@ -166,23 +169,35 @@ TEST_P(SaveCollisions, AreRefusedBeforeAnythingIsWritten)
     EXPECT_EQ(SaveSections(Request()), SaveOutcome::Refused);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].icon, Prompt::Critical);
-    EXPECT_EQ(messages[0].text, Formatted(c.messageId, c.shownName));
+    EXPECT_EQ(messages[0].text, FormatResString(c.messageId, c.shownNames));
     EXPECT_EQ(Snapshot(folder), before);
     EXPECT_EQ(ReadBytes(source), sourceBytes);
     EXPECT_TRUE(QFileInfo::exists(dir.filePath("x.pdf")) == false);
 }
 
+const QString kCyrillic128 = QString(128, QChar(0x0416)); // 256 bytes of UTF-8
+
 INSTANTIATE_TEST_SUITE_P(
     Names, SaveCollisions,
     ::testing::Values(
-        CollisionCase{"NameAndNameWithPdf", {"a", "a.pdf"}, 241, "a.pdf"},
-        CollisionCase{"SameName", {"x.pdf", "y.pdf", "x.pdf"}, 241, "x.pdf"},
-        CollisionCase{"ClimbsOut", {"../x.pdf"}, 260, "../x.pdf"},
-        CollisionCase{"Absolute", {"/tmp/x.pdf"}, 260, "/tmp/x.pdf"},
-        CollisionCase{"SubFolder", {"sub/x.pdf"}, 260, "sub/x.pdf"},
-        CollisionCase{"OnlyDots", {".."}, 260, ".."},
-        CollisionCase{"Empty", {""}, 260, ""},
-        CollisionCase{"Backslash", {"..\\x.pdf"}, 260, "..\\x.pdf"}),
+        CollisionCase{"NameAndNameWithPdf", {"a", "a.pdf"}, 241, {"a.pdf"}},
+        CollisionCase{"SameName", {"x.pdf", "y.pdf", "x.pdf"}, 241, {"x.pdf"}},
+        // Names one file on a case-insensitive drive (USB stick, network share).
+        CollisionCase{"DifferOnlyInCase", {"Report.pdf", "x.pdf", "report.pdf"}, 263, {"Report.pdf", "report.pdf"}},
+        CollisionCase{"DifferInCaseOnceCompleted", {"Report", "REPORT.PDF"}, 263, {"Report.pdf", "REPORT.PDF"}},
+        CollisionCase{"SharpSAndDoubleS", {QString::fromUtf8("Straße.pdf"), "STRASSE.pdf"}, 263,
+                      {QString::fromUtf8("Straße.pdf"), "STRASSE.pdf"}},
+        // The same look, typed as one character or as a letter and an accent.
+        CollisionCase{"AccentComposedOrNot", {QString::fromUtf8("caf\u00E9.pdf"), QString::fromUtf8("cafe\u0301.pdf")},
+                      241, {QString::fromUtf8("cafe\u0301.pdf")}},
+        CollisionCase{"LongerThan255Bytes", {"a.pdf", kCyrillic128 + ".pdf"}, 264, {kCyrillic128 + ".pdf"}},
+        CollisionCase{"LongerThan255BytesOnceCompleted", {QString(252, u'n')}, 264, {QString(252, u'n')}},
+        CollisionCase{"ClimbsOut", {"../x.pdf"}, 260, {"../x.pdf"}},
+        CollisionCase{"Absolute", {"/tmp/x.pdf"}, 260, {"/tmp/x.pdf"}},
+        CollisionCase{"SubFolder", {"sub/x.pdf"}, 260, {"sub/x.pdf"}},
+        CollisionCase{"OnlyDots", {".."}, 260, {".."}},
+        CollisionCase{"Empty", {""}, 260, {""}},
+        CollisionCase{"Backslash", {"..\\x.pdf"}, 260, {"..\\x.pdf"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SaveSplitTest, OutputThatIsTheSourceIsRefused)
@@ -304,14 +319,68 @@ TEST_F(SaveSplitTest, FailureMidSaveKeepsTheReplacedFileAndLeavesNoPartialFile)
     EXPECT_EQ(Snapshot(folder).size(), 2u);
 }
 
-TEST_F(SaveSplitTest, VanishedFolderReportsTheFileCannotBeWritten)
+// A file that cannot be written is reported with the system's reason on the
+// message's second line.
+struct UnwritableFolderCase
 {
+    const char* name;
+    // Points the test's output folder somewhere unwritable; returns a reason
+    // to skip, or nothing.
+    std::function<std::string(SaveSplitTest&)> prepare;
+    int error; // the errno whose text is the reason
+};
+
+class UnwritableFolder : public SaveSplitTest, public ::testing::WithParamInterface<UnwritableFolderCase>
+{
+public:
+    void TearDown() override
+    {
+        if (!mounted.isEmpty())
+            ::umount2(QFile::encodeName(mounted).constData(), MNT_DETACH);
+        SaveSplitTest::TearDown();
+    }
+    QString mounted;
+};
+
+TEST_P(UnwritableFolder, ReportsTheFileAndTheReason)
+{
+    const UnwritableFolderCase& c = GetParam();
+    if (const std::string skip = c.prepare(*this); !skip.empty())
+        GTEST_SKIP() << skip;
     Add(QStringLiteral("s1.pdf"), {1});
-    folder = dir.filePath(QStringLiteral("gone"));
     EXPECT_EQ(SaveSections(Request()), SaveOutcome::Failed);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, Formatted(228, Out("s1.pdf")));
+    EXPECT_EQ(messages[0].text, Formatted(228, Out("s1.pdf")) + QLatin1Char('\n') + SystemErrorText(c.error));
+    EXPECT_EQ(messages[0].icon, Prompt::Critical);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, UnwritableFolder,
+    ::testing::Values(
+        UnwritableFolderCase{"Vanished",
+                             [](SaveSplitTest& t) {
+                                 t.folder = t.dir.filePath(QStringLiteral("gone"));
+                                 return std::string();
+                             },
+                             ENOENT},
+        UnwritableFolderCase{"IsAFile",
+                             [](SaveSplitTest& t) {
+                                 t.folder = t.source;
+                                 return std::string();
+                             },
+                             ENOTDIR},
+        UnwritableFolderCase{"ReadOnlyFileSystem",
+                             [](SaveSplitTest& t) {
+                                 if (::geteuid() != 0)
+                                     return std::string("mounting a file system needs root");
+                                 const QByteArray point = QFile::encodeName(t.folder);
+                                 if (::mount("tmpfs", point.constData(), "tmpfs", MS_RDONLY, "size=64k") != 0)
+                                     return std::string("cannot mount a read-only tmpfs here");
+                                 static_cast<UnwritableFolder&>(t).mounted = t.folder;
+                                 return std::string();
+                             },
+                             EROFS}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // How the disk fills up part-way through a save: a small file system that
 // the second section does not fit on (needs the right to mount), or a limit
@@ -379,9 +448,11 @@ TEST_P(FullDisk, LeavesThePreviousFileIntactAndNoPartialFile)
                 ::_exit(3);
         }
         const SaveOutcome outcome = SaveSections(Request());
+        // The reason the system gave follows on a second line.
+        const QString reason = SystemErrorText(GetParam() == FullDiskKind::FileSizeLimit ? EFBIG : ENOSPC);
         const bool reported = messages.size() == 2 &&
-                              (messages[1].text == Formatted(229, Out("s2.pdf")) ||
-                               messages[1].text == Formatted(228, Out("s2.pdf")));
+                              (messages[1].text == Formatted(229, Out("s2.pdf")) + QLatin1Char('\n') + reason ||
+                               messages[1].text == Formatted(228, Out("s2.pdf")) + QLatin1Char('\n') + reason);
         ::_exit(outcome != SaveOutcome::Failed ? 1 : reported ? 0 : 2);
     }
     int status = 0;
@@ -466,7 +537,8 @@ TEST_F(SaveSplitTest, EncryptedSourceIsReadWithItsPassword)
     ASSERT_TRUE(QFile::remove(Out("out.pdf")));
     EXPECT_EQ(SaveSections(Request()), SaveOutcome::Failed);
     ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].text, Formatted(227, source));
+    // The splicing library's reason follows on a second line.
+    EXPECT_EQ(messages[0].text, Formatted(227, source) + QStringLiteral("\ninvalid password"));
     EXPECT_TRUE(Snapshot(folder).empty());
 }
 

@@ -2,6 +2,7 @@
 // trial-file measurer over generated PDFs.
 #include "common/PdfFixtures.h"
 #include "engine/XpdfSplice.h"
+#include "resources/StringTable.h"
 #include "session/SaveSplit.h"
 #include "session/SplitBySize.h"
 #include "session/SplitSection.h"
@@ -389,6 +390,42 @@ TEST_F(TrialMeasurerTest, PageThatCannotBeAddedIsAFailedMeasurementAndLeavesNoFi
     EXPECT_FALSE(measurer.MeasurePages({1, 2, 40}, 3).has_value());
     EXPECT_EQ(measurer.TrialWrites(), 1);
     EXPECT_TRUE(TempEntries().isEmpty());
+}
+
+// TMPDIR naming a folder that does not exist must not send the trial files
+// into the current folder (here one nobody may write into, not even root):
+// another temporary folder that exists is used.
+TEST_F(TrialMeasurerTest, MissingTempFolderIsReplacedByOneThatExists)
+{
+    qputenv("TMPDIR", work.filePath(QStringLiteral("no-such-folder")).toLocal8Bit());
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(QStringLiteral("/proc")));
+    SpliceTrialMeasurer measurer(source, QString());
+    const auto size = measurer.MeasurePages(Range(1, 8), 2);
+    const QString reason = measurer.FailureReason();
+    QDir::setCurrent(previous);
+    EXPECT_TRUE(size.has_value()) << reason.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(work.filePath(QStringLiteral("no-such-folder"))));
+}
+
+// The message of a failed measurement says why it failed.
+TEST_F(TrialMeasurerTest, FailedMeasurementMessageCarriesTheReason)
+{
+    const QString damaged = work.filePath(QStringLiteral("damaged.pdf"));
+    ASSERT_TRUE(PdfFixtures::WriteDamagedPdf(damaged, PdfFixtures::Damage::Garbage));
+    std::vector<MessageRequest> shown;
+    SetMessageHandler([&](const MessageRequest& r) {
+        shown.push_back(r);
+        return Prompt::Ok;
+    });
+    SpliceTrialMeasurer measurer(damaged, QString());
+    std::vector<PageList> groups;
+    EXPECT_FALSE(GroupBySize(Range(1, 4), 1u << 30, measurer, groups));
+    ASSERT_EQ(shown.size(), 1u);
+    const QStringList lines = shown[0].text.split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 2) << shown[0].text.toStdString();
+    EXPECT_EQ(lines[0], LoadResString(262));
+    EXPECT_FALSE(lines[1].trimmed().isEmpty());
 }
 
 TEST_F(TrialMeasurerTest, EncryptedSourceIsMeasuredWithItsPassword)

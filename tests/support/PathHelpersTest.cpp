@@ -152,8 +152,62 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"Space", "with space.pdf", true},
                       NameCase{"NonAscii", QString::fromUtf8("résumé €.pdf"), true},
                       NameCase{"Length255", QString(255, u'a'), true}, NameCase{"Length256", QString(256, u'a'), false},
-                      NameCase{"Length300", QString(300, u'a'), false}),
+                      NameCase{"Length300", QString(300, u'a'), false},
+                      // Linux stores at most 255 bytes of UTF-8 per name: two
+                      // bytes for each Cyrillic letter, three for each CJK one.
+                      NameCase{"Cyrillic127Letters", QString(127, QChar(0x0416)), true},
+                      NameCase{"Cyrillic128Letters", QString(128, QChar(0x0416)), false},
+                      NameCase{"Chinese85Characters", QString(85, QChar(0x4E2D)), true},
+                      NameCase{"Chinese86Characters", QString(86, QChar(0x4E2D)), false}),
     TestNames::ByLabel());
+
+struct IdentityCase
+{
+    const char* label;
+    QString first;
+    QString second;
+    bool same;
+};
+
+class FileNameIdentityTest : public ::testing::TestWithParam<IdentityCase> {};
+
+TEST_P(FileNameIdentityTest, NamesACaseInsensitiveDriveStoresAsOne)
+{
+    const IdentityCase& c = GetParam();
+    EXPECT_EQ(FileNameIdentity(c.first) == FileNameIdentity(c.second), c.same)
+        << c.first.toStdString() << " / " << c.second.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, FileNameIdentityTest,
+    ::testing::Values(IdentityCase{"CaseOfLatinLetters", "Report.pdf", "report.PDF", true},
+                      IdentityCase{"CaseOfCyrillicLetters", QString::fromUtf8("Отчёт.pdf"), QString::fromUtf8("ОТЧЁТ.pdf"), true},
+                      IdentityCase{"GreekFinalSigma", QString::fromUtf8("ΣΟΦΟΣ.pdf"), QString::fromUtf8("σοφος.pdf"), true},
+                      IdentityCase{"SharpS", QString::fromUtf8("Straße.pdf"), QStringLiteral("STRASSE.pdf"), true},
+                      IdentityCase{"KelvinSign", QString::fromUtf8("K.pdf"), QStringLiteral("k.pdf"), true},
+                      IdentityCase{"AccentComposedOrNot", QString::fromUtf8("café.pdf"), QString::fromUtf8("café.pdf"), true},
+                      IdentityCase{"DifferentLetters", "report-S1.pdf", "report-S2.pdf", false},
+                      IdentityCase{"AccentAgainstNone", QString::fromUtf8("résumé.pdf"), "resume.pdf", false},
+                      IdentityCase{"DifferentExtension", "a.pdf", "a.pd", false}),
+    TestNames::ByLabel());
+
+TEST(TruncateToEncodedBytesTest, KeepsWholeCharacters)
+{
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x93\x84"); // four bytes, two UTF-16 units
+    const struct { const char* label; QString text; qsizetype bytes; QString expected; } cases[] = {
+        {"FitsWhole", QStringLiteral("abc"), 3, QStringLiteral("abc")},
+        {"CutsAscii", QStringLiteral("abcdef"), 4, QStringLiteral("abcd")},
+        {"CyrillicNotHalved", QString::fromUtf8("ЖЖЖ"), 5, QString::fromUtf8("ЖЖ")},
+        {"SurrogatePairNotHalved", QStringLiteral("a") + emoji + emoji, 8, QStringLiteral("a") + emoji},
+        {"Nothing", QStringLiteral("abc"), 0, QString()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const QString cut = TruncateToEncodedBytes(c.text, c.bytes);
+        EXPECT_EQ(cut, c.expected);
+        EXPECT_LE(QFile::encodeName(cut).size(), c.bytes);
+    }
+}
 
 class DirectoryTest : public ::testing::Test
 {

@@ -10,6 +10,8 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTest>
+#include <QWheelEvent>
+#include <QApplication>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -301,6 +303,29 @@ TEST_F(AreaBaseTest, ScrollBarActionsFollowTheAreaRules)
     EXPECT_EQ(area->ScrollPos(), ClientHeight() - 20);
     area->verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
     EXPECT_EQ(area->ScrollPos(), ClientHeight() - 20 - area->LineStep());
+}
+
+// The wheel over the scroll bar moves one line per turn, as over the content,
+// whatever the size of the turn.
+TEST_F(AreaBaseTest, WheelOverTheScrollBarScrollsOneLine)
+{
+    area->Add(1000);
+    QScrollBar* bar = area->verticalScrollBar();
+    ASSERT_TRUE(bar->isVisible());
+    auto wheel = [&](int delta) {
+        const QPoint at(bar->width() / 2, bar->height() / 2);
+        QWheelEvent e(at, bar->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(bar, &e);
+        return e.isAccepted();
+    };
+    EXPECT_TRUE(wheel(-120));
+    EXPECT_EQ(area->ScrollPos(), area->LineStep());
+    EXPECT_TRUE(wheel(-720));
+    EXPECT_EQ(area->ScrollPos(), 2 * area->LineStep());
+    EXPECT_TRUE(wheel(120));
+    EXPECT_EQ(area->ScrollPos(), area->LineStep());
+    EXPECT_EQ(bar->value(), area->LineStep());
 }
 
 TEST_F(AreaBaseTest, PaintingHandsCardsTheClipInContentCoordinates)

@@ -1,6 +1,7 @@
 // Save Split and New Split Section as commands of the controller, with every
 // dialog answered by the test.
 #include "common/PdfFixtures.h"
+#include "common/TestNames.h"
 #include "resources/StringTable.h"
 #include "session/CParceloApp.h"
 #include "ui/NewSplitSheet.h"
@@ -168,6 +169,48 @@ TEST_F(CommandTest, SaveWritesSectionsAndAnnouncesCompletedNames)
     EXPECT_EQ(PdfFixtures::PageMarkers(Out("tail.pdf")), (std::vector<int>{12, 1}));
     EXPECT_FALSE(PdfFixtures::IsEncrypted(Out("tail.pdf")));
 }
+
+// Sections made for a source whose name Linux allows but an output name may
+// not hold, or whose name is near the 255-byte limit, are saved under their
+// default names without the user renaming anything.
+struct SourceNameCase
+{
+    const char* label;
+    QString source;
+    QStringList saved; // the files the two sections become
+};
+
+class SaveFromSourceName : public CommandTest, public ::testing::WithParamInterface<SourceNameCase>
+{
+};
+
+TEST_P(SaveFromSourceName, DefaultNamesSave)
+{
+    const SourceNameCase& c = GetParam();
+    const QString named = dir.filePath(c.source);
+    ASSERT_TRUE(QFile::copy(source, named));
+    ASSERT_TRUE(app.OpenDocument(named));
+    app.AddSection({1, 2});
+    app.AddSection({12});
+    answers = {Prompt::No};
+    RunSaveSplit(app);
+    ASSERT_EQ(messages.size(), 1u) << messages[0].text.toStdString();
+    EXPECT_EQ(messages[0].text, LoadResString(230));
+    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden, QDir::Name), c.saved);
+    EXPECT_EQ(PdfFixtures::PageMarkers(Out(c.saved.value(0))), (std::vector<int>{1, 2}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sources, SaveFromSourceName,
+    ::testing::Values(
+        SourceNameCase{"ColonAndSpace", QStringLiteral("Re: contract.pdf"),
+                       {QStringLiteral("Re_ contract-S1.pdf"), QStringLiteral("Re_ contract-S2.pdf")}},
+        SourceNameCase{"QuestionMarkAndStar", QStringLiteral("what?*.PDF"),
+                       {QStringLiteral("what__-S1.PDF"), QStringLiteral("what__-S2.PDF")}},
+        SourceNameCase{"CyrillicNear255Bytes", QString(125, QChar(0x0416)) + QStringLiteral(".pdf"),
+                       {QString(124, QChar(0x0416)) + QStringLiteral("-S1.pdf"),
+                        QString(124, QChar(0x0416)) + QStringLiteral("-S2.pdf")}}),
+    TestNames::ByLabel());
 
 TEST_F(CommandTest, DuplicateCompletedNamesAreRefusedBeforeTheFolderIsAsked)
 {

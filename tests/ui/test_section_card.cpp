@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <cmath>
 #include <limits>
 
@@ -240,8 +241,10 @@ TEST_F(SectionCardTest, InvalidFileNamesAreRedAndNotCommitted)
     const QString original = section->fileName;
     QLineEdit* edit = card->fileNameEdit;
     Focus(edit);
+    // Also names over 255 bytes of UTF-8, as they are or once ".pdf" is added.
     for (const QString& bad : {QStringLiteral("a:b.pdf"), QStringLiteral("..."), QStringLiteral("con.pdf"),
-                               QStringLiteral("x\"y"), QString(256, QLatin1Char('n'))}) {
+                               QStringLiteral("x\"y"), QString(256, QLatin1Char('n')),
+                               QString(126, QChar(0x0416)) + QStringLiteral(".pdf"), QString(252, QLatin1Char('n'))}) {
         edit->setText(bad);
         EXPECT_TRUE(IsRed(edit)) << bad.toStdString();
         EXPECT_EQ(section->fileName, original) << bad.toStdString();
@@ -277,6 +280,63 @@ TEST_F(SectionCardTest, ExpandingShowsThumbnailsWithRemoveButtons)
     EXPECT_FALSE(card->expanded);
     for (const auto& t : card->thumbnails)
         EXPECT_FALSE(t->removePageButton);
+}
+
+// Pages of extreme shapes keep their remove button inside their own cell.
+TEST_F(CardsFixture, RemoveButtonsStayInsideTheCellsOfExtremePages)
+{
+    std::vector<PdfFixtures::PageSpec> pages(3);
+    pages[0].width = 8;    // a thin strip: 1:99, about the thinnest shape kept
+    pages[1].width = 8000; // a long banner, wider than the row
+    const QString path = dir.filePath(QStringLiteral("shapes.pdf"));
+    ASSERT_TRUE(PdfFixtures::WritePdf(path, pages));
+    ASSERT_TRUE(app->OpenDocument(path));
+    SplitSection* section = Add({1, 2, 3});
+    SplitSectionDisplay* card = Card(section);
+    ASSERT_NE(card, nullptr);
+    Expand(card);
+    ASSERT_EQ(card->thumbnails.size(), 3u);
+    for (const auto& t : card->thumbnails) {
+        SCOPED_TRACE(t->pageNumber);
+        ASSERT_TRUE(t->removePageButton);
+        const QRect button = t->removePageButton->geometry().translated(0, split->ScrollPos());
+        EXPECT_TRUE(t->cellRect.contains(button)) << t->cellRect.width();
+        EXPECT_TRUE(t->cellRect.contains(t->ImageRect()));
+        EXPECT_LE(RightOf(t->cellRect), RightOf(card->CardRect()));
+    }
+    // The strip keeps its shape: a narrow image centred in its cell.
+    const auto& strip = card->thumbnails[0];
+    EXPECT_LT(strip->ImageRect().width(), kMinThumbnailImageWidth);
+    EXPECT_LE(std::abs(strip->ImageRect().center().x() - strip->cellRect.center().x()), 1);
+}
+
+// At a device pixel ratio of 2 the image frame's top line lies wholly in its
+// own logical row, below the remove button, which would otherwise cover its
+// upper half.
+TEST_F(SectionCardTest, FrameTopLineStaysBelowTheRemoveButtonAtRatio2)
+{
+    Expand(card);
+    SplitPageDisplay* thumb = card->thumbnails[0].get();
+    ASSERT_TRUE(thumb->removePageButton);
+    const QRect cell = thumb->cellRect;
+    const int buttonBottom = thumb->removePageButton->geometry().translated(0, split->ScrollPos()).bottom();
+    const int frameTop = thumb->ImageRect().top() - 1;
+    ASSERT_GT(frameTop, buttonBottom);
+
+    QImage image(cell.size() * 2, QImage::Format_RGB32);
+    image.setDevicePixelRatio(2);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.translate(-cell.topLeft());
+        thumb->DrawThumbnail(painter, false);
+    }
+    const QColor frame(51, 51, 51);
+    const int x = 2 * (thumb->ImageRect().center().x() - cell.left());
+    const int row = 2 * (frameTop - cell.top());
+    EXPECT_EQ(image.pixelColor(x, row).rgb(), frame.rgb());
+    EXPECT_EQ(image.pixelColor(x, row + 1).rgb(), frame.rgb());
+    EXPECT_NE(image.pixelColor(x, row - 1).rgb(), frame.rgb()) << "drawn into the button's last row";
 }
 
 TEST_F(SectionCardTest, RemovePageButtonRemovesAfterTheHandlerReturns)

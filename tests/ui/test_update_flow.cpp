@@ -35,7 +35,7 @@ struct OfferSeen
 
 class UpdateFlow : public ::testing::Test
 {
-protected:
+public:
     void SetUp() override
     {
         ClearUpdateState();
@@ -363,6 +363,8 @@ TEST_F(UpdateFlow, DeclinedOfferIsRememberedAndNotDownloaded)
 
 TEST_F(UpdateFlow, OverrideOffersPendingDownloadWithoutAsking)
 {
+    SetUpdateSetting(QStringLiteral("InstallerURL"), server->Url("/Parcelo-Installer.msi"));
+    SetUpdateSetting(QStringLiteral("InstallerFile"), PartialInstallerPath(QStringLiteral("Parcelo")));
     SetUpdateSetting(QStringLiteral("InstallerOverride"), 1);
     CheckForUpdates(&owner);
     EXPECT_TRUE(server->Requests().empty());
@@ -467,6 +469,105 @@ TEST_F(UpdateFlow, TamperedInstallerIsNeverStarted)
     EXPECT_FALSE(QFileInfo::exists(CompleteInstallerPath(QStringLiteral("Parcelo"))));
     EXPECT_FALSE(IsInstallerReady());
 }
+
+// A stored offer that can never complete: left in place, every later check
+// would offer "Version 0.0.0.0" with a Download that does nothing. It is
+// dropped, and the next check shows what the server answers.
+struct DeadOfferCase
+{
+    const char* name;
+    std::function<void(UpdateFlow&)> prepare;
+};
+
+class UpdateFlowDeadOffer : public UpdateFlow, public ::testing::WithParamInterface<DeadOfferCase>
+{
+public:
+    // The first check offers a download, which is accepted and fetched as
+    // the file server answers.
+    void FailedDownload(std::function<TestHttpResponse(const TestHttpRequest&)> answer)
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            fileAnswer = std::move(answer);
+        }
+        SetReply(DownloadOffer());
+        acceptOffer = true;
+        CheckForUpdates(&owner);
+        ASSERT_EQ(offers.size(), 1);
+        EXPECT_TRUE(quitOwners.isEmpty());
+        offers.clear();
+        std::lock_guard<std::mutex> lock(mutex);
+        fileAnswer = nullptr;
+    }
+    void Pending(const QString& address)
+    {
+        SetUpdateSetting(QStringLiteral("InstallerURL"), address);
+        SetUpdateSetting(QStringLiteral("InstallerFile"), PartialInstallerPath(QStringLiteral("Parcelo")));
+        SetUpdateSetting(QStringLiteral("InstallerVersion"), QStringLiteral("2.5.0.0"));
+    }
+};
+
+TEST_P(UpdateFlowDeadOffer, IsDroppedAndTheServerAskedAfresh)
+{
+    GetParam().prepare(*this);
+    const int checksBefore = int(requests.size());
+    ReplySpec none;
+    none.status = 0;
+    SetReply(none);
+    acceptOffer = true;
+    CheckForUpdates(&owner);
+    EXPECT_EQ(int(requests.size()), checksBefore + 1) << "the server was not asked";
+    EXPECT_TRUE(offers.isEmpty()) << offers.value(0).versionText.toStdString();
+    EXPECT_EQ(messages, QStringList{QStringLiteral("No updates found")});
+    EXPECT_TRUE(UpdateSettingText(QStringLiteral("InstallerURL")).isEmpty());
+    EXPECT_EQ(UpdateSettingNumber(QStringLiteral("InstallerOverride")), 0);
+    EXPECT_TRUE(quitOwners.isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Offers, UpdateFlowDeadOffer,
+    ::testing::Values(
+        DeadOfferCase{"SignatureFailure",
+                      [](UpdateFlow& flow) {
+                          auto& t = static_cast<UpdateFlowDeadOffer&>(flow);
+                          QByteArray tampered = t.installer;
+                          tampered[20] = static_cast<char>(tampered[20] ^ 0x10);
+                          t.FailedDownload([tampered](const TestHttpRequest& r) {
+                              return ServeFile(r, tampered.toStdString(), "\"i1\"", "Thu, 04 Jan 2024");
+                          });
+                      }},
+        // The body ends early and no length was announced: the file seems
+        // complete and fails its signature check.
+        DeadOfferCase{"CutBodyWithoutLength",
+                      [](UpdateFlow& flow) {
+                          auto& t = static_cast<UpdateFlowDeadOffer&>(flow);
+                          const std::string whole = t.installer.toStdString();
+                          t.FailedDownload([whole](const TestHttpRequest& r) {
+                              TestHttpResponse response = ServeFile(r, whole, "\"i1\"", "Thu, 04 Jan 2024");
+                              response.omitContentLength = true;
+                              response.sendOnly = whole.size() / 2;
+                              return response;
+                          });
+                      }},
+        DeadOfferCase{"FtpAddress",
+                      [](UpdateFlow& flow) {
+                          auto& t = static_cast<UpdateFlowDeadOffer&>(flow);
+                          t.Pending(QStringLiteral("ftp://") + t.server->Host() + QStringLiteral("/Parcelo.msi"));
+                      }},
+        DeadOfferCase{"UpperCaseHttps",
+                      [](UpdateFlow& flow) {
+                          auto& t = static_cast<UpdateFlowDeadOffer&>(flow);
+                          t.Pending(QStringLiteral("HTTPS://") + t.server->Host() + QStringLiteral("/Parcelo.msi"));
+                      }},
+        DeadOfferCase{"AddressWithoutFile",
+                      [](UpdateFlow& flow) {
+                          auto& t = static_cast<UpdateFlowDeadOffer&>(flow);
+                          t.Pending(t.server->Url("/Parcelo-Installer.msi"));
+                          SetUpdateSetting(QStringLiteral("InstallerFile"), QString());
+                      }},
+        DeadOfferCase{"OverrideWithNothingPending",
+                      [](UpdateFlow&) { SetUpdateSetting(QStringLiteral("InstallerOverride"), 1); }}),
+    TestNames::ByName());
 
 // How the server sends the installer after its first 30000 bytes when the
 // user presses Cancel: not at all (a blocked read), or slowly on (left

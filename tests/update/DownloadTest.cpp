@@ -261,6 +261,44 @@ INSTANTIATE_TEST_SUITE_P(
                    3}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The validator a resumed request sends in If-Range: a weak entity tag never
+// matches there (a server must then send the whole file), so only a strong
+// one is used, else the Last-Modified date.
+struct IfRangeCase
+{
+    const char* name;
+    std::string etag;
+    std::string modified;
+    std::string expected; // the If-Range header sent; empty: none
+};
+
+class DownloadIfRange : public DownloadFixture, public ::testing::WithParamInterface<IfRangeCase>
+{
+};
+
+TEST_P(DownloadIfRange, OnlyAStrongValidator)
+{
+    const IfRangeCase& c = GetParam();
+    SetContent(Content(), c.etag, c.modified);
+    Offer(server->Url("/Parcelo-Installer.msi"));
+    InterruptedAttempt(40000);
+    Download();
+    EXPECT_TRUE(IsInstallerReady());
+    const auto requests = server->Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].Header("range"), "bytes=40000-");
+    EXPECT_EQ(requests[1].Header("if-range"), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Validators, DownloadIfRange,
+    ::testing::Values(IfRangeCase{"StrongTag", "\"v1\"", "Mon, 01 Jan 2024 10:00:00 GMT", "\"v1\""},
+                      IfRangeCase{"WeakTagUsesTheDate", "W/\"v1\"", "Mon, 01 Jan 2024 10:00:00 GMT",
+                                  "Mon, 01 Jan 2024 10:00:00 GMT"},
+                      IfRangeCase{"WeakTagWithoutDateSendsNone", "W/\"v1\"", "", ""},
+                      IfRangeCase{"NoTagUsesTheDate", "", "Mon, 01 Jan 2024 10:00:00 GMT", "Mon, 01 Jan 2024 10:00:00 GMT"}),
+    TestNames::ByName());
+
 TEST_F(DownloadFixture, TruncatedBodyStaysPending)
 {
     Offer(server->Url("/Parcelo-Installer.msi"));
@@ -371,8 +409,11 @@ TEST_P(DownloadRejected, IsDeletedAndNeverReady)
     EXPECT_TRUE(UpdateSettingText(QStringLiteral("InstallerFile")).isEmpty());
     EXPECT_EQ(UpdateSettingNumber(QStringLiteral("InstallerReady")), 0);
     EXPECT_EQ(UpdateSettingNumber(QStringLiteral("InstallerSize")), 0);
-    // The address stays pending.
-    EXPECT_FALSE(UpdateSettingText(QStringLiteral("InstallerURL")).isEmpty());
+    // Fetching the address again would give the same file: the offer is
+    // dropped, so the next check asks the server.
+    EXPECT_TRUE(UpdateSettingText(QStringLiteral("InstallerURL")).isEmpty());
+    EXPECT_TRUE(UpdateSettingText(QStringLiteral("InstallerVersion")).isEmpty());
+    EXPECT_FALSE(PendingDownloadCanComplete());
     EXPECT_FALSE(IsInstallerReady());
 }
 
@@ -430,6 +471,9 @@ TEST_P(DownloadRefusedAddress, IsNeverFetched)
     EXPECT_FALSE(QFileInfo::exists(PartialInstallerPath(kProduct)));
     EXPECT_FALSE(QFileInfo::exists(CompleteInstallerPath(kProduct)));
     EXPECT_TRUE(server->Requests().empty());
+    // An offer that can never be fetched is not kept either.
+    EXPECT_TRUE(UpdateSettingText(QStringLiteral("InstallerURL")).isEmpty());
+    EXPECT_TRUE(UpdateSettingText(QStringLiteral("InstallerFile")).isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Addresses, DownloadRefusedAddress,
@@ -561,6 +605,53 @@ TEST_F(InstallerRunTest, RunsVerifiedInstallerFromPrivateFolder)
     EXPECT_EQ(ReadAll(record + QStringLiteral(".bin")), installer);
     EXPECT_EQ(ReadAll(record + QStringLiteral(".mode")).trimmed(), QByteArray("700"));
     QDir(QFileInfo(args[1]).absolutePath()).removeRecursively();
+}
+
+// Once the installer has started, the override is cleared: later checks ask
+// the server rather than offer the installed package again.
+TEST_F(InstallerRunTest, StartedInstallerClearsTheOverride)
+{
+    SetUpdateSetting(QStringLiteral("InstallerFile"),
+                     WritePackage(SignedPackage(QByteArray::fromStdString(MakeInstaller('o', 2000)))));
+    SetUpdateSetting(QStringLiteral("InstallerOverride"), 1);
+    ASSERT_TRUE(RunInstaller(QString()));
+    ASSERT_TRUE(WaitForRecord());
+    EXPECT_EQ(UpdateSettingNumber(QStringLiteral("InstallerOverride")), 0);
+    const QStringList args = QString::fromUtf8(ReadAll(record)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_GE(args.size(), 2);
+    QDir(QFileInfo(args[1]).absolutePath()).removeRecursively();
+}
+
+// Each start leaves its installer a private copy; the next start removes the
+// copies earlier ones left, and nothing else.
+TEST_F(InstallerRunTest, NextStartRemovesEarlierCopies)
+{
+    struct TmpDirFor
+    {
+        bool had = qEnvironmentVariableIsSet("TMPDIR");
+        QByteArray old = qgetenv("TMPDIR");
+        explicit TmpDirFor(const QString& path) { qputenv("TMPDIR", path.toLocal8Bit()); }
+        ~TmpDirFor() { had ? void(qputenv("TMPDIR", old)) : void(qunsetenv("TMPDIR")); }
+    } tmp(folder);
+    const QString unrelated = folder + QStringLiteral("/parcelo-installed-notes");
+    ASSERT_TRUE(QDir().mkpath(unrelated));
+    SetUpdateSetting(QStringLiteral("InstallerFile"),
+                     WritePackage(SignedPackage(QByteArray::fromStdString(MakeInstaller('c', 2000)))));
+    QStringList copies;
+    for (int start = 0; start < 3; ++start) {
+        QFile::remove(record);
+        ASSERT_TRUE(RunInstaller(QString()));
+        ASSERT_TRUE(WaitForRecord());
+        const QStringList args = QString::fromUtf8(ReadAll(record)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        ASSERT_GE(args.size(), 2);
+        copies << QFileInfo(args[1]).absolutePath();
+    }
+    EXPECT_FALSE(QFileInfo::exists(copies[0]));
+    EXPECT_FALSE(QFileInfo::exists(copies[1]));
+    EXPECT_TRUE(QFileInfo::exists(copies[2]));
+    EXPECT_TRUE(copies[2].startsWith(QDir(folder).canonicalPath() + QStringLiteral("/parcelo-installer-")));
+    EXPECT_TRUE(QFileInfo::exists(unrelated));
+    QDir(copies[2]).removeRecursively();
 }
 
 TEST_F(InstallerRunTest, RefusesUnverifiedOrMissingFile)
