@@ -18,7 +18,7 @@ int main(int argc, char** argv)
     QCoreApplication::setOrganizationName(QStringLiteral("Talvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Parcelo"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PARCELO_VERSION_STRING));
-    InstallTranslations(false);
+    InstallTranslations(true);
 
     InstallBatchSignalCleanup();
 

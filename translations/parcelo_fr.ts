@@ -64,6 +64,406 @@
     </message>
 </context>
 <context>
+    <name>Artwork</name>
+    <message>
+        <source>Cut one PDF into several</source>
+        <translation>Découper un PDF en plusieurs</translation>
+    </message>
+</context>
+<context>
+    <name>BatchSplit</name>
+    <message>
+        <source>--allow needs a list such as print,copy (or none)</source>
+        <translation>--allow attend une liste telle que print,copy (ou none)</translation>
+    </message>
+    <message>
+        <source>unknown permission %1 in --allow (use view, print, copy, annotate, forms or none)</source>
+        <translation>autorisation %1 inconnue dans --allow (utilisez view, print, copy, annotate, forms ou none)</translation>
+    </message>
+    <message>
+        <source>invalid size %1 for --max-size (use a whole number with K or M, e.g. 500K or 2M)</source>
+        <translation>taille %1 non valide pour --max-size (utilisez un nombre entier suivi de K ou M, par exemple 500K ou 2M)</translation>
+    </message>
+    <message>
+        <source>--max-size must be larger than 0</source>
+        <translation>--max-size doit être supérieur à 0</translation>
+    </message>
+    <message>
+        <source>--max-size must be below 4096M</source>
+        <translation>--max-size doit être inférieur à 4096M</translation>
+    </message>
+    <message>
+        <source>Usage: parcelo-split INPUT.pdf (--ranges TEXT | --every N | --max-size SIZE) [OPTIONS]
+Cut one PDF document into several, one file per section.
+
+Sections (choose one kind):
+  --ranges TEXT             one section from page-range text such as &quot;1-7, 18&quot;;
+                            give it several times for several sections
+  --every N                 a new section every N pages
+  --max-size SIZE           consecutive sections whose files are no larger than
+                            SIZE, a whole number with K or M (500K, 2M)
+
+Options:
+  --out DIR                 write the files into DIR (default: the current folder)
+  --password-file F         the input&apos;s password, from the first line of F
+  --owner-password-file F   protect the files with the password on the first line of F
+  --allow LIST              what the protected files allow without that password:
+                            print, copy, annotate, forms, separated by commas;
+                            each implies view (opening); view alone allows only
+                            opening (the default); none requires the password
+                            even for opening
+  --force                   overwrite files that already exist
+  -h, --help                show this help and exit
+  -v, --version             show the version and exit
+
+Files are named like the sections of the window: &quot;&lt;name&gt;-S&lt;n&gt;.&lt;ext&gt;&quot; after the input.
+Each written file is printed on its own line. Nothing is written unless every file can
+be written. Exit status: 0 when every file was written, 1 when the run failed, 2 for a
+wrong command line.
+</source>
+        <translation>Utilisation : parcelo-split ENTRÉE.pdf (--ranges TEXTE | --every N | --max-size TAILLE) [OPTIONS]
+Découpe un document PDF en plusieurs, un fichier par section.
+
+Sections (choisissez une seule sorte) :
+  --ranges TEXTE            une section d’après un texte de plages de pages tel que
+                            « 1-7, 18 » ; à répéter pour plusieurs sections
+  --every N                 une nouvelle section toutes les N pages
+  --max-size TAILLE         des sections consécutives dont les fichiers ne dépassent pas
+                            TAILLE, un nombre entier suivi de K ou M (500K, 2M)
+
+Options :
+  --out DOSSIER             écrire les fichiers dans DOSSIER (par défaut : le dossier courant)
+  --password-file F         le mot de passe du fichier d’entrée, lu sur la première ligne de F
+  --owner-password-file F   protéger les fichiers par le mot de passe lu sur la première
+                            ligne de F
+  --allow LISTE             ce que les fichiers protégés permettent sans ce mot de passe :
+                            print (imprimer), copy (copier), annotate (annoter), forms
+                            (remplir les formulaires), séparés par des virgules ; chacun
+                            inclut view (ouvrir) ; view seul ne permet que d’ouvrir (par
+                            défaut) ; none exige le mot de passe même pour ouvrir
+  --force                   remplacer les fichiers qui existent déjà
+  -h, --help                afficher cette aide et quitter
+  -v, --version             afficher la version et quitter
+
+Les fichiers sont nommés comme les sections de la fenêtre : « &lt;name&gt;-S&lt;n&gt;.&lt;ext&gt; »
+d’après le fichier d’entrée. Chaque fichier écrit est affiché sur sa propre ligne. Rien
+n’est écrit tant que tous les fichiers ne peuvent pas l’être. Code de sortie : 0 quand
+tous les fichiers ont été écrits, 1 quand l’exécution a échoué, 2 pour une ligne de
+commande incorrecte.
+</translation>
+    </message>
+    <message>
+        <source>choose only one of --ranges, --every and --max-size</source>
+        <translation>choisissez une seule option parmi --ranges, --every et --max-size</translation>
+    </message>
+    <message>
+        <source>option --force takes no value</source>
+        <translation>l’option --force ne prend pas de valeur</translation>
+    </message>
+    <message>
+        <source>unknown option %1</source>
+        <translation>option %1 inconnue</translation>
+    </message>
+    <message>
+        <source>option %1 needs a value</source>
+        <translation>l’option %1 attend une valeur</translation>
+    </message>
+    <message>
+        <source>option %1 given more than once</source>
+        <translation>l’option %1 est donnée plusieurs fois</translation>
+    </message>
+    <message>
+        <source>--every needs a whole number of pages above 0, not %1</source>
+        <translation>--every attend un nombre entier de pages supérieur à 0, et non %1</translation>
+    </message>
+    <message>
+        <source>option --out needs a folder</source>
+        <translation>l’option --out attend un dossier</translation>
+    </message>
+    <message>
+        <source>option %1 needs a file</source>
+        <translation>l’option %1 attend un fichier</translation>
+    </message>
+    <message>
+        <source>no input file given</source>
+        <translation>aucun fichier d’entrée n’est donné</translation>
+    </message>
+    <message>
+        <source>only one input file is accepted, got %1</source>
+        <translation>un seul fichier d’entrée est accepté, %1 ont été donnés</translation>
+    </message>
+    <message>
+        <source>say how to split: --ranges, --every or --max-size</source>
+        <translation>indiquez comment découper : --ranges, --every ou --max-size</translation>
+    </message>
+    <message>
+        <source>--allow needs --owner-password-file</source>
+        <translation>--allow nécessite --owner-password-file</translation>
+    </message>
+    <message>
+        <source>invalid page range %1 for a document of %2 pages</source>
+        <translation>plage de pages %1 non valide pour un document de %2 pages</translation>
+    </message>
+    <message>
+        <source>page range %1 names no pages</source>
+        <translation>la plage de pages %1 ne désigne aucune page</translation>
+    </message>
+    <message>
+        <source>cannot read password file %1: %2</source>
+        <translation>impossible de lire le fichier de mot de passe %1 : %2</translation>
+    </message>
+    <message>
+        <source>the first line of password file %1 is too long</source>
+        <translation>la première ligne du fichier de mot de passe %1 est trop longue</translation>
+    </message>
+    <message>
+        <source>owner password file %1 holds no password</source>
+        <translation>le fichier de mot de passe propriétaire %1 ne contient aucun mot de passe</translation>
+    </message>
+    <message>
+        <source>--allow permits everything, so the owner password would protect nothing</source>
+        <translation>--allow autorise tout : le mot de passe propriétaire ne protégerait rien</translation>
+    </message>
+    <message>
+        <source>cannot open %1: no such file</source>
+        <translation>impossible d’ouvrir %1 : fichier introuvable</translation>
+    </message>
+    <message>
+        <source>%1 is a folder, not a PDF file</source>
+        <translation>%1 est un dossier, pas un fichier PDF</translation>
+    </message>
+    <message>
+        <source>cannot open %1: permission denied</source>
+        <translation>impossible d’ouvrir %1 : permission refusée</translation>
+    </message>
+    <message>
+        <source>cannot read %1: the file is damaged or not a PDF document</source>
+        <translation>impossible de lire %1 : le fichier est endommagé ou n’est pas un document PDF</translation>
+    </message>
+    <message>
+        <source>%1 does not allow copying its pages; give the password that allows it with --password-file</source>
+        <translation>%1 n’autorise pas la copie de ses pages ; donnez le mot de passe qui l’autorise avec --password-file</translation>
+    </message>
+    <message>
+        <source>%1 is protected by a password; give it with --password-file</source>
+        <translation>%1 est protégé par un mot de passe ; donnez-le avec --password-file</translation>
+    </message>
+    <message>
+        <source>wrong password for %1 (read from %2)</source>
+        <translation>mot de passe incorrect pour %1 (lu dans %2)</translation>
+    </message>
+    <message>
+        <source>password file %1 holds no password</source>
+        <translation>le fichier de mot de passe %1 ne contient aucun mot de passe</translation>
+    </message>
+    <message>
+        <source>output folder %1 does not exist</source>
+        <translation>le dossier de sortie %1 n’existe pas</translation>
+    </message>
+    <message>
+        <source>%1 is not a folder</source>
+        <translation>%1 n’est pas un dossier</translation>
+    </message>
+    <message>
+        <source>cannot write to output folder %1: %2</source>
+        <translation>impossible d’écrire dans le dossier de sortie %1 : %2</translation>
+    </message>
+    <message>
+        <source>the PDF engines could not be started</source>
+        <translation>les moteurs PDF n’ont pas pu être démarrés</translation>
+    </message>
+    <message>
+        <source>the password in %1 does not allow copying the pages of %2</source>
+        <translation>le mot de passe de %1 n’autorise pas la copie des pages de %2</translation>
+    </message>
+    <message>
+        <source>Try &apos;parcelo-split --help&apos; for more information.</source>
+        <translation>Essayez « parcelo-split --help » pour plus d’informations.</translation>
+    </message>
+    <message>
+        <source>%1 already exists (use --force to overwrite)</source>
+        <translation>%1 existe déjà (utilisez --force pour le remplacer)</translation>
+    </message>
+    <message>
+        <source>cannot replace %1: %2</source>
+        <translation>impossible de remplacer %1 : %2</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>impossible d’écrire %1 : %2</translation>
+    </message>
+    <message>
+        <source>cannot read %1: the file is encrypted in a way that cannot be read</source>
+        <translation>impossible de lire %1 : le fichier est chiffré d’une manière qui ne peut pas être lue</translation>
+    </message>
+    <message>
+        <source>cannot read %1: the list of its pages is damaged and cannot be followed</source>
+        <translation>impossible de lire %1 : la liste de ses pages est endommagée et ne peut pas être parcourue</translation>
+    </message>
+    <message>
+        <source>cannot read %1: a repaired copy for reading its pages could not be written: %2</source>
+        <translation>impossible de lire %1 : la copie réparée nécessaire pour lire ses pages n’a pas pu être écrite : %2</translation>
+    </message>
+    <message>
+        <source>cannot read %1: %2</source>
+        <translation>impossible de lire %1 : %2</translation>
+    </message>
+</context>
+<context>
+    <name>CNewProgressDlg</name>
+    <message>
+        <source>Progress</source>
+        <translation>Progression</translation>
+    </message>
+    <message>
+        <source>&amp;Work in Background</source>
+        <translation>&amp;Travailler en arrière-plan</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+</context>
+<context>
+    <name>CStringDlg</name>
+    <message>
+        <source>Dialog</source>
+        <translation>Boîte de dialogue</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+</context>
+<context>
+    <name>CUpdateNotifyDlg</name>
+    <message>
+        <source>&amp;More Information...</source>
+        <translation>&amp;Plus d’informations…</translation>
+    </message>
+    <message>
+        <source>Version &lt;version&gt; of &lt;product&gt; is available for download!</source>
+        <translation>La version &lt;version&gt; de &lt;product&gt; est disponible au téléchargement !</translation>
+    </message>
+    <message>
+        <source>Here are some of the new features added to this version:</source>
+        <translation>Voici quelques-unes des nouveautés de cette version :</translation>
+    </message>
+    <message>
+        <source>A New &lt;product&gt; Update is Available</source>
+        <translation>Une mise à jour de &lt;product&gt; est disponible</translation>
+    </message>
+</context>
+<context>
+    <name>Menus</name>
+    <message>
+        <source>Parcelo Online &amp;Help...</source>
+        <translation>&amp;Aide en ligne de Parcelo…</translation>
+    </message>
+    <message>
+        <source>Try &amp;Tabulo</source>
+        <translation>Essayer &amp;Tabulo</translation>
+    </message>
+    <message>
+        <source>Check for &amp;Updates</source>
+        <translation>Rechercher des &amp;mises à jour</translation>
+    </message>
+    <message>
+        <source>&amp;About Parcelo...</source>
+        <translation>À &amp;propos de Parcelo…</translation>
+    </message>
+    <message>
+        <source>Close this document</source>
+        <translation>Fermer ce document</translation>
+    </message>
+    <message>
+        <source>Create new &amp;split section</source>
+        <translation>Créer une nouvelle &amp;section</translation>
+    </message>
+    <message>
+        <source>&amp;Delete this split section</source>
+        <translation>&amp;Supprimer cette section</translation>
+    </message>
+    <message>
+        <source>&amp;Remove page from split</source>
+        <translation>&amp;Retirer la page de la section</translation>
+    </message>
+</context>
+<context>
+    <name>NewSplitSheet</name>
+    <message>
+        <source>All Pages</source>
+        <translation>Toutes les pages</translation>
+    </message>
+    <message>
+        <source>All Remaining</source>
+        <translation>Toutes les pages restantes</translation>
+    </message>
+    <message>
+        <source>&amp;Pages included in this section:</source>
+        <translation>&amp;Pages de cette section :</translation>
+    </message>
+    <message>
+        <source>Example: 1-7, 18</source>
+        <translation>Exemple : 1-7, 18</translation>
+    </message>
+    <message>
+        <source>Add all remaining pages</source>
+        <translation>Ajouter toutes les pages restantes</translation>
+    </message>
+    <message>
+        <source>&amp;Create new section every:</source>
+        <translation>&amp;Créer une nouvelle section toutes les :</translation>
+    </message>
+    <message>
+        <source>Pages</source>
+        <translation>pages</translation>
+    </message>
+    <message>
+        <source>&amp;Page range:</source>
+        <translation>&amp;Plage de pages :</translation>
+    </message>
+    <message>
+        <source>&amp;Split into sections no larger than:</source>
+        <translation>&amp;Découper en sections d’au plus :</translation>
+    </message>
+    <message>
+        <source>MB</source>
+        <translation>Mo</translation>
+    </message>
+    <message>
+        <source>KB</source>
+        <translation>Ko</translation>
+    </message>
+    <message>
+        <source>Page Range</source>
+        <translation>Plage de pages</translation>
+    </message>
+    <message>
+        <source>Repeating Section</source>
+        <translation>Section répétée</translation>
+    </message>
+    <message>
+        <source>By Size</source>
+        <translation>Par taille</translation>
+    </message>
+</context>
+<context>
+    <name>OutputOptions</name>
+    <message>
+        <source>Output Options</source>
+        <translation>Options de sortie</translation>
+    </message>
+    <message>
+        <source>Require this password for:</source>
+        <translation>Exiger ce mot de passe pour :</translation>
+    </message>
+</context>
+<context>
     <name>StringTable</name>
     <message>
         <source>Talvane Parcelo</source>
@@ -78,12 +478,12 @@
     <message>
         <source>Choose file to split</source>
         <comment>201</comment>
-        <translation>Choisissez le fichier à découper</translation>
+        <translation>Choisir le fichier</translation>
     </message>
     <message>
         <source>You can also drag a file</source>
         <comment>202</comment>
-        <translation>Vous pouvez aussi glisser un fichier</translation>
+        <translation>ou le glisser ici</translation>
     </message>
     <message>
         <source>from the desktop</source>
@@ -380,7 +780,7 @@ Cliquez sur « Annuler » pour annuler le découpage.</translation>
     <message>
         <source>A repaired copy for viewing could not be written: %s</source>
         <comment>294</comment>
-        <translation>Une copie réparée pour l’affichage n’a pas pu être écrite : %s</translation>
+        <translation>Une copie réparée pour l’affichage n’a pas pu être écrite&#xa0;: %s</translation>
     </message>
     <message>
         <source>Error: you must enter a non-empty password</source>

@@ -3,6 +3,7 @@
 #include "BuildVersion.h"
 #include "session/BatchConsole.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <climits>
@@ -40,7 +41,7 @@ bool ParseAllowList(const QString& text, unsigned& allow, QString& error)
     allow = 0;
     if (text.trimmed().isEmpty())
     {
-        error = QStringLiteral("--allow needs a list such as print,copy (or none)");
+        error = QCoreApplication::translate("BatchSplit", "--allow needs a list such as print,copy (or none)");
         return false;
     }
     for (QString item : text.split(QLatin1Char(','), Qt::SkipEmptyParts))
@@ -60,7 +61,7 @@ bool ParseAllowList(const QString& text, unsigned& allow, QString& error)
             allow |= BATCH_ALLOW_FORMS;
         else
         {
-            error = QStringLiteral("unknown permission %1 in --allow (use view, print, copy, annotate, forms or none)")
+            error = QCoreApplication::translate("BatchSplit", "unknown permission %1 in --allow (use view, print, copy, annotate, forms or none)")
                         .arg(Quoted(item));
             return false;
         }
@@ -78,20 +79,20 @@ bool ParseSize(const QString& text, BatchOptions& options, QString& error)
     const std::optional<std::uint64_t> number = match.hasMatch() ? WholeNumber(match.captured(1)) : std::nullopt;
     if (!number)
     {
-        error = QStringLiteral("invalid size %1 for --max-size (use a whole number with K or M, e.g. 500K or 2M)")
+        error = QCoreApplication::translate("BatchSplit", "invalid size %1 for --max-size (use a whole number with K or M, e.g. 500K or 2M)")
                     .arg(Quoted(text));
         return false;
     }
     if (*number == 0)
     {
-        error = QStringLiteral("--max-size must be larger than 0");
+        error = QCoreApplication::translate("BatchSplit", "--max-size must be larger than 0");
         return false;
     }
     const bool megabytes = match.captured(2).at(0).toUpper() == QLatin1Char('M');
     const std::uint64_t unit = megabytes ? (1ull << 20) : (1ull << 10);
     if (*number > kLargestLimit / unit)
     {
-        error = QStringLiteral("--max-size must be below 4096M");
+        error = QCoreApplication::translate("BatchSplit", "--max-size must be below 4096M");
         return false;
     }
     options.sizeNumber = *number;
@@ -104,8 +105,7 @@ bool ParseSize(const QString& text, BatchOptions& options, QString& error)
 
 QString BatchUsage()
 {
-    return QStringLiteral(
-        "Usage: parcelo-split INPUT.pdf (--ranges TEXT | --every N | --max-size SIZE | --bookmarks LEVEL)\n"
+    return QCoreApplication::translate("BatchSplit", "Usage: parcelo-split INPUT.pdf (--ranges TEXT | --every N | --max-size SIZE | --bookmarks LEVEL)\n"
         "                     [OPTIONS]\n"
         "Cut one PDF document into several, one file per section.\n"
         "\n"
@@ -156,7 +156,7 @@ bool ParseBatchArguments(const QStringList& arguments, BatchOptions& options, QS
     auto setMode = [&](BatchMode mode) {
         if (options.mode != BatchMode::None && options.mode != mode)
         {
-            error = QStringLiteral("choose only one of --ranges, --every, --max-size and --bookmarks");
+            error = QCoreApplication::translate("BatchSplit", "choose only one of --ranges, --every, --max-size and --bookmarks");
             return false;
         }
         options.mode = mode;
@@ -206,7 +206,7 @@ bool ParseBatchArguments(const QStringList& arguments, BatchOptions& options, QS
         {
             if (value)
             {
-                error = QStringLiteral("option --force takes no value");
+                error = QCoreApplication::translate("BatchSplit", "option --force takes no value");
                 return false;
             }
             options.force = true;
@@ -214,14 +214,14 @@ bool ParseBatchArguments(const QStringList& arguments, BatchOptions& options, QS
         }
         if (!withValue.contains(name))
         {
-            error = QStringLiteral("unknown option %1").arg(Quoted(name));
+            error = QCoreApplication::translate("BatchSplit", "unknown option %1").arg(Quoted(name));
             return false;
         }
         if (!value)
         {
             if (i + 1 >= arguments.size())
             {
-                error = QStringLiteral("option %1 needs a value").arg(name);
+                error = QCoreApplication::translate("BatchSplit", "option %1 needs a value").arg(name);
                 return false;
             }
             value = arguments[++i];
@@ -230,7 +230,7 @@ bool ParseBatchArguments(const QStringList& arguments, BatchOptions& options, QS
         {
             if (seen.contains(name))
             {
-                error = QStringLiteral("option %1 given more than once").arg(name);
+                error = QCoreApplication::translate("BatchSplit", "option %1 given more than once").arg(name);
                 return false;
             }
             seen.append(name);
@@ -249,7 +249,7 @@ bool ParseBatchArguments(const QStringList& arguments, BatchOptions& options, QS
             const std::optional<std::uint64_t> n = WholeNumber(value->trimmed());
             if (!n || *n == 0 || *n > 0x7FFFFFFFull)
             {
-                error = QStringLiteral("--every needs a whole number of pages above 0, not %1").arg(Quoted(*value));
+                error = QCoreApplication::translate("BatchSplit", "--every needs a whole number of pages above 0, not %1").arg(Quoted(*value));
                 return false;
             }
             options.every = *n;
@@ -266,7 +266,7 @@ bool ParseBatchArguments(const QStringList& arguments, BatchOptions& options, QS
             const std::optional<std::uint64_t> level = WholeNumber(value->trimmed());
             if (!level || *level == 0 || *level > 0x7FFFFFFFull)
             {
-                error = QStringLiteral("--bookmarks needs a level, a whole number from 1 (the top level), not %1")
+                error = QCoreApplication::translate("BatchSplit", "--bookmarks needs a level, a whole number from 1 (the top level), not %1")
                             .arg(Quoted(*value));
                 return false;
             }
@@ -276,7 +276,7 @@ bool ParseBatchArguments(const QStringList& arguments, BatchOptions& options, QS
         {
             if (value->isEmpty())
             {
-                error = QStringLiteral("option --out needs a folder");
+                error = QCoreApplication::translate("BatchSplit", "option --out needs a folder");
                 return false;
             }
             options.outDir = *value;
@@ -285,7 +285,7 @@ bool ParseBatchArguments(const QStringList& arguments, BatchOptions& options, QS
         {
             if (value->isEmpty())
             {
-                error = QStringLiteral("option %1 needs a file").arg(name);
+                error = QCoreApplication::translate("BatchSplit", "option %1 needs a file").arg(name);
                 return false;
             }
             (name == QLatin1String("--password-file") ? options.passwordFile : options.ownerPasswordFile) = *value;
@@ -300,23 +300,23 @@ bool ParseBatchArguments(const QStringList& arguments, BatchOptions& options, QS
 
     if (inputs.isEmpty())
     {
-        error = QStringLiteral("no input file given");
+        error = QCoreApplication::translate("BatchSplit", "no input file given");
         return false;
     }
     if (inputs.size() > 1)
     {
-        error = QStringLiteral("only one input file is accepted, got %1").arg(inputs.size());
+        error = QCoreApplication::translate("BatchSplit", "only one input file is accepted, got %1").arg(inputs.size());
         return false;
     }
     options.input = inputs.front();
     if (options.mode == BatchMode::None)
     {
-        error = QStringLiteral("say how to split: --ranges, --every, --max-size or --bookmarks");
+        error = QCoreApplication::translate("BatchSplit", "say how to split: --ranges, --every, --max-size or --bookmarks");
         return false;
     }
     if (options.allowGiven && options.ownerPasswordFile.isEmpty())
     {
-        error = QStringLiteral("--allow needs --owner-password-file");
+        error = QCoreApplication::translate("BatchSplit", "--allow needs --owner-password-file");
         return false;
     }
     return true;

@@ -9,6 +9,8 @@
 #include "session/SplitBySize.h"
 #include "support/PathHelpers.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 bool PlanPageLists(const BatchOptions& options, CParceloApp& app, BatchConsole& console,
@@ -23,14 +25,14 @@ bool PlanPageLists(const BatchOptions& options, CParceloApp& app, BatchConsole& 
             PageList pages;
             if (!ParsePageList(text, pageCount, pages))
             {
-                console.Message(QStringLiteral("invalid page range %1 for a document of %2 pages")
+                console.Message(QCoreApplication::translate("BatchSplit", "invalid page range %1 for a document of %2 pages")
                                       .arg(Quoted(text))
                                       .arg(pageCount));
                 return false;
             }
             if (pages.empty())
             {
-                console.Message(QStringLiteral("page range %1 names no pages").arg(Quoted(text)));
+                console.Message(QCoreApplication::translate("BatchSplit", "page range %1 names no pages").arg(Quoted(text)));
                 return false;
             }
             lists.push_back(std::move(pages));
@@ -68,13 +70,13 @@ bool PlanBookmarks(const BatchOptions& options, CParceloApp& app, BatchConsole& 
     if (levels.empty())
     {
         console.Message(source.outline.empty()
-                            ? QStringLiteral("%1 has no bookmarks to split at").arg(name)
-                            : QStringLiteral("none of the bookmarks of %1 points at one of its pages").arg(name));
+                            ? QCoreApplication::translate("BatchSplit", "%1 has no bookmarks to split at").arg(name)
+                            : QCoreApplication::translate("BatchSplit", "none of the bookmarks of %1 points at one of its pages").arg(name));
         return false;
     }
     if (options.bookmarkLevel > static_cast<int>(levels.size()) || levels[options.bookmarkLevel - 1] == 0)
     {
-        console.Message(QStringLiteral("%1 has no bookmarks at level %2; its bookmarks go down to level %3")
+        console.Message(QCoreApplication::translate("BatchSplit", "%1 has no bookmarks at level %2; its bookmarks go down to level %3")
                             .arg(name)
                             .arg(options.bookmarkLevel)
                             .arg(levels.size()));

@@ -19,6 +19,7 @@
 #include "session/SplitSection.h"
 #include "support/PathHelpers.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -42,7 +43,7 @@ bool ReadPasswordFile(const QString& path, QString& password, QString& error)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
     {
-        error = QStringLiteral("cannot read password file %1: %2").arg(Quoted(path), file.errorString());
+        error = QCoreApplication::translate("BatchSplit", "cannot read password file %1: %2").arg(Quoted(path), file.errorString());
         return false;
     }
     constexpr qint64 kLongestLine = 4096;
@@ -52,7 +53,7 @@ bool ReadPasswordFile(const QString& path, QString& password, QString& error)
     const qint64 got = file.readLine(line.data(), line.size());
     if (got < 0 && file.error() != QFileDevice::NoError)
     {
-        error = QStringLiteral("cannot read password file %1: %2").arg(Quoted(path), file.errorString());
+        error = QCoreApplication::translate("BatchSplit", "cannot read password file %1: %2").arg(Quoted(path), file.errorString());
         return false;
     }
     line.truncate(std::max<qint64>(got, 0));
@@ -60,7 +61,7 @@ bool ReadPasswordFile(const QString& path, QString& password, QString& error)
         line.chop(1);
     else if (line.size() > kLongestLine)
     {
-        error = QStringLiteral("the first line of password file %1 is too long").arg(Quoted(path));
+        error = QCoreApplication::translate("BatchSplit", "the first line of password file %1 is too long").arg(Quoted(path));
         return false;
     }
     if (line.endsWith('\r'))
@@ -170,7 +171,7 @@ bool BatchRun::PrepareProtection()
     }
     if (password.isEmpty())
     {
-        m_console.Message(QStringLiteral("owner password file %1 holds no password")
+        m_console.Message(QCoreApplication::translate("BatchSplit", "owner password file %1 holds no password")
                               .arg(Quoted(m_options.ownerPasswordFile)));
         return false;
     }
@@ -178,7 +179,7 @@ bool BatchRun::PrepareProtection()
         BATCH_ALLOW_VIEW | BATCH_ALLOW_PRINT | BATCH_ALLOW_COPY | BATCH_ALLOW_ANNOTATE | BATCH_ALLOW_FORMS;
     if ((m_options.allow & everything) == everything)
     {
-        m_console.Message(QStringLiteral("--allow permits everything, so the owner password would protect nothing"));
+        m_console.Message(QCoreApplication::translate("BatchSplit", "--allow permits everything, so the owner password would protect nothing"));
         return false;
     }
     // The same rules as the Output Options dialog turn the choices into the
@@ -207,17 +208,17 @@ bool BatchRun::OpenInput()
     const QFileInfo info(m_options.input);
     if (!info.exists())
     {
-        m_console.Message(QStringLiteral("cannot open %1: no such file").arg(Quoted(m_options.input)));
+        m_console.Message(QCoreApplication::translate("BatchSplit", "cannot open %1: no such file").arg(Quoted(m_options.input)));
         return false;
     }
     if (info.isDir())
     {
-        m_console.Message(QStringLiteral("%1 is a folder, not a PDF file").arg(Quoted(m_options.input)));
+        m_console.Message(QCoreApplication::translate("BatchSplit", "%1 is a folder, not a PDF file").arg(Quoted(m_options.input)));
         return false;
     }
     if (!info.isReadable())
     {
-        m_console.Message(QStringLiteral("cannot open %1: permission denied").arg(Quoted(m_options.input)));
+        m_console.Message(QCoreApplication::translate("BatchSplit", "cannot open %1: permission denied").arg(Quoted(m_options.input)));
         return false;
     }
     m_input = info.absoluteFilePath();
@@ -236,36 +237,36 @@ bool BatchRun::OpenInput()
     case OpenError::Cancelled:
         // The prompt was declined because no password file was given.
         if (copyPromptShown)
-            m_console.Message(QStringLiteral("%1 does not allow copying its pages; give the password that allows it "
+            m_console.Message(QCoreApplication::translate("BatchSplit", "%1 does not allow copying its pages; give the password that allows it "
                                              "with --password-file")
                                   .arg(Quoted(m_options.input)));
         else
-            m_console.Message(QStringLiteral("%1 is protected by a password; give it with --password-file")
+            m_console.Message(QCoreApplication::translate("BatchSplit", "%1 is protected by a password; give it with --password-file")
                                   .arg(Quoted(m_options.input)));
         break;
     case OpenError::WrongPassword:
-        m_console.Message(QStringLiteral("wrong password for %1 (read from %2)")
+        m_console.Message(QCoreApplication::translate("BatchSplit", "wrong password for %1 (read from %2)")
                               .arg(Quoted(m_options.input), Quoted(m_options.passwordFile)));
         break;
     case OpenError::Damaged:
-        m_console.Message(QStringLiteral("cannot read %1: the file is damaged or not a PDF document")
+        m_console.Message(QCoreApplication::translate("BatchSplit", "cannot read %1: the file is damaged or not a PDF document")
                               .arg(Quoted(m_options.input)));
         break;
     case OpenError::UnsupportedEncryption:
-        m_console.Message(QStringLiteral("cannot read %1: the file is encrypted in a way that cannot be read")
+        m_console.Message(QCoreApplication::translate("BatchSplit", "cannot read %1: the file is encrypted in a way that cannot be read")
                               .arg(Quoted(m_options.input)));
         break;
     case OpenError::PageTree:
-        m_console.Message(QStringLiteral("cannot read %1: the list of its pages is damaged and cannot be followed")
+        m_console.Message(QCoreApplication::translate("BatchSplit", "cannot read %1: the list of its pages is damaged and cannot be followed")
                               .arg(Quoted(m_options.input)));
         break;
     case OpenError::CopyNotWritten:
-        m_console.Message(QStringLiteral("cannot read %1: a repaired copy for reading its pages could not be written: %2")
+        m_console.Message(QCoreApplication::translate("BatchSplit", "cannot read %1: a repaired copy for reading its pages could not be written: %2")
                               .arg(Quoted(m_options.input), SystemReason(status.systemError)));
         break;
     case OpenError::Unreadable:
     case OpenError::None:
-        m_console.Message(QStringLiteral("cannot read %1: %2").arg(Quoted(m_options.input), SystemReason(status.systemError)));
+        m_console.Message(QCoreApplication::translate("BatchSplit", "cannot read %1: %2").arg(Quoted(m_options.input), SystemReason(status.systemError)));
         break;
     }
     return false;
@@ -280,19 +281,19 @@ int BatchRun::Run()
         if (!ReadPasswordFile(m_options.passwordFile, password, error))
             return Fail(error);
         if (password.trimmed().isEmpty())
-            return Fail(QStringLiteral("password file %1 holds no password").arg(Quoted(m_options.passwordFile)));
+            return Fail(QCoreApplication::translate("BatchSplit", "password file %1 holds no password").arg(Quoted(m_options.passwordFile)));
         m_inputPassword = password;
     }
 
     const QString outDir = m_options.outDir.isEmpty() ? QDir::currentPath() : m_options.outDir;
     const QFileInfo outInfo(outDir);
     if (!outInfo.exists())
-        return Fail(QStringLiteral("output folder %1 does not exist").arg(Quoted(outDir)));
+        return Fail(QCoreApplication::translate("BatchSplit", "output folder %1 does not exist").arg(Quoted(outDir)));
     if (!outInfo.isDir())
-        return Fail(QStringLiteral("%1 is not a folder").arg(Quoted(outDir)));
+        return Fail(QCoreApplication::translate("BatchSplit", "%1 is not a folder").arg(Quoted(outDir)));
     // access() also sees a read-only file system, which the mode bits do not.
     if (::access(QFile::encodeName(outDir).constData(), W_OK | X_OK) != 0)
-        return Fail(QStringLiteral("cannot write to output folder %1: %2")
+        return Fail(QCoreApplication::translate("BatchSplit", "cannot write to output folder %1: %2")
                         .arg(Quoted(outDir), QString::fromLocal8Bit(std::strerror(errno))));
     m_outDir = outInfo.absoluteFilePath();
 
@@ -304,7 +305,7 @@ int BatchRun::Run()
     CParceloApp app;
     m_app = &app;
     if (!app.InitInstance())
-        return Fail(QStringLiteral("the PDF engines could not be started"));
+        return Fail(QCoreApplication::translate("BatchSplit", "the PDF engines could not be started"));
     if (!OpenInput())
         return BATCH_EXIT_FAILED;
 
@@ -321,7 +322,7 @@ int BatchRun::Run()
 
     QTemporaryDir staging(JoinPath(m_outDir, QStringLiteral(".parcelo-split-XXXXXX"), false));
     if (!staging.isValid())
-        return Fail(QStringLiteral("cannot write to output folder %1: %2").arg(Quoted(m_outDir), staging.errorString()));
+        return Fail(QCoreApplication::translate("BatchSplit", "cannot write to output folder %1: %2").arg(Quoted(m_outDir), staging.errorString()));
     m_staging = staging.path();
     StagingRegistration registration(staging);
 
@@ -346,7 +347,7 @@ int BatchRun::Run()
     {
         const QString copyPrompt = LoadResString(kCopyPasswordPrompt).section(QLatin1String("%s"), 0, 0);
         if (!m_promptTitles.isEmpty() && m_promptTitles.back().startsWith(copyPrompt))
-            m_console.Message(QStringLiteral("the password in %1 does not allow copying the pages of %2")
+            m_console.Message(QCoreApplication::translate("BatchSplit", "the password in %1 does not allow copying the pages of %2")
                                   .arg(Quoted(m_options.passwordFile), Quoted(m_options.input)));
         return BATCH_EXIT_FAILED;
     }
@@ -376,7 +377,7 @@ int RunBatchSplit(const QStringList& arguments, std::ostream& out, std::ostream&
     if (!ParseBatchArguments(arguments, options, error))
     {
         console.Message(error);
-        console.Plain(QStringLiteral("Try 'parcelo-split --help' for more information."));
+        console.Plain(QCoreApplication::translate("BatchSplit", "Try 'parcelo-split --help' for more information."));
         return BATCH_EXIT_USAGE;
     }
     if (options.help || options.version)

@@ -5,6 +5,7 @@
 #include "session/SplitSection.h"
 #include "support/PathHelpers.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -77,7 +78,7 @@ bool CheckBatchTargets(const std::vector<SplitSection*>& sections, const QString
     if (!existing.isEmpty() && !force)
     {
         for (const QString& target : existing)
-            console.Message(QStringLiteral("%1 already exists (use --force to overwrite)").arg(Quoted(target)));
+            console.Message(QCoreApplication::translate("BatchSplit", "%1 already exists (use --force to overwrite)").arg(Quoted(target)));
         return false;
     }
     return true;
@@ -121,7 +122,7 @@ bool MoveBatchFilesIntoPlace(const QString& staging, const QString& outDir, cons
                 {
                     const int error = errno;
                     rollBack();
-                    console.Message(QStringLiteral("cannot replace %1: %2")
+                    console.Message(QCoreApplication::translate("BatchSplit", "cannot replace %1: %2")
                                           .arg(Quoted(targetPath), QString::fromLocal8Bit(std::strerror(error))));
                     return false;
                 }
@@ -134,9 +135,9 @@ bool MoveBatchFilesIntoPlace(const QString& staging, const QString& outDir, cons
                 ::rename(entry.backup.constData(), target.constData());
             rollBack();
             if (error == EEXIST)
-                console.Message(QStringLiteral("%1 already exists (use --force to overwrite)").arg(Quoted(targetPath)));
+                console.Message(QCoreApplication::translate("BatchSplit", "%1 already exists (use --force to overwrite)").arg(Quoted(targetPath)));
             else
-                console.Message(QStringLiteral("cannot write %1: %2")
+                console.Message(QCoreApplication::translate("BatchSplit", "cannot write %1: %2")
                                       .arg(Quoted(targetPath), QString::fromLocal8Bit(std::strerror(error))));
             return false;
         }

@@ -125,7 +125,7 @@ QStringList TranslationFolders()
     if (!programFolder.isEmpty())
     {
         folders << QDir(programFolder).filePath(QStringLiteral("translations"));
-        folders << QDir::cleanPath(programFolder + QStringLiteral("/../share/parcelo/translations"));
+        folders << QDir::cleanPath(programFolder + QStringLiteral("/" PARCELO_INSTALLED_TRANSLATIONS));
     }
     return folders;
 }

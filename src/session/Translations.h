@@ -9,8 +9,9 @@
 //
 // Translations ("parcelo_<language>.qm") are looked for in the folder named
 // by PARCELO_TRANSLATIONS_DIR, beside the program in "translations" (a build
-// folder) and in "../share/parcelo/translations" from the program (an
-// installed or unpacked package). Qt's own translations ("qtbase_<language>"
+// folder) and in "../share/parcelo/translations" from the program (where
+// the installation puts them, found from the program wherever the installed
+// tree is). Qt's own translations ("qtbase_<language>"
 // for the standard buttons and dialogs) come from Qt's translation folder.
 #include <QString>
 #include <QStringList>

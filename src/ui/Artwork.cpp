@@ -1,9 +1,11 @@
 #include "ui/Artwork.h"
 
 #include "resources/StringTable.h"
+#include "ui/ApplicationIcon.h"
 #include "ui/HelpCommands.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QFont>
 #include <QHash>
 #include <QLinearGradient>
@@ -219,7 +221,7 @@ QPixmap Draw(int id)
         p.setFont(f);
         p.setPen(QColor(90, 90, 90));
         p.drawText(QRect(26, 96, 300, 24), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("Cut one PDF into several"));
+                   QCoreApplication::translate("Artwork", "Cut one PDF into several"));
         return px;
     }
     default:
@@ -310,17 +312,8 @@ QIcon IconResource(int id)
     if (id != 128)
         return QIcon();
     QIcon icon;
-    for (int s : {16, 32, 48})
-    {
-        QPixmap px = Blank(s, s);
-        QPainter p(&px);
-        p.setRenderHint(QPainter::Antialiasing);
-        Document(p, QRectF(s * 0.15, s * 0.05, s * 0.6, s * 0.85), Qt::white);
-        p.setPen(QPen(QColor(230, 120, 20), std::max(1.5, s / 12.0), Qt::DashLine));
-        p.drawLine(QPointF(0, s * 0.5), QPointF(s, s * 0.5));
-        p.end();
-        icon.addPixmap(px);
-    }
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addPixmap(QPixmap::fromImage(ApplicationIconImage(size)));
     return icon;
 }
 
@@ -352,22 +345,22 @@ QMenu* LoadMenuResource(int id, QWidget* parent)
     switch (id)
     {
     case 325:
-        items = {{32778, QStringLiteral("Parcelo Online &Help...")},
+        items = {{32778, QCoreApplication::translate("Menus", "Parcelo Online &Help...")},
                  {32779, MakerWebAddress()},
-                 {32781, QStringLiteral("Try &Tabulo")},
+                 {32781, QCoreApplication::translate("Menus", "Try &Tabulo")},
                  {0, QString()},
-                 {32792, QStringLiteral("Check for &Updates")},
+                 {32792, QCoreApplication::translate("Menus", "Check for &Updates")},
                  {0, QString()},
-                 {57664, QStringLiteral("&About Parcelo...")}};
+                 {57664, QCoreApplication::translate("Menus", "&About Parcelo...")}};
         break;
     case 326:
-        items = {{57602, QStringLiteral("Close this document")},
+        items = {{57602, QCoreApplication::translate("Menus", "Close this document")},
                  {0, QString()},
-                 {32774, QStringLiteral("Create new &split section")}};
+                 {32774, QCoreApplication::translate("Menus", "Create new &split section")}};
         break;
     case 327:
-        items = {{32790, QStringLiteral("&Delete this split section")},
-                 {32791, QStringLiteral("&Remove page from split")}};
+        items = {{32790, QCoreApplication::translate("Menus", "&Delete this split section")},
+                 {32791, QCoreApplication::translate("Menus", "&Remove page from split")}};
         break;
     default:
         return nullptr;

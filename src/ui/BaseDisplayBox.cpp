@@ -63,6 +63,11 @@ bool BaseDisplayBox::CreateEdit(QPointer<QLineEdit>& edit, const QRect& rect, co
     return true;
 }
 
+std::vector<QWidget*> BaseDisplayBox::TabOrderControls() const
+{
+    return {};
+}
+
 void BaseDisplayBox::OnChildCommand(int) {}
 void BaseDisplayBox::OnChildTextChanged(int) {}
 void BaseDisplayBox::OnChildFocusLost(int) {}

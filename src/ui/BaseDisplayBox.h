@@ -13,6 +13,7 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 class CBaseAreaView;
 class CNiceMFCButton;
@@ -46,6 +47,10 @@ public:
     // through OnChildTextChanged and OnChildFocusLost.
     virtual bool CreateEdit(QPointer<QLineEdit>& edit, const QRect& rect, const QString& text,
                             int maxChars);
+
+    // The card's child controls in the order Tab visits them (existing ones
+    // only). The base has none.
+    virtual std::vector<QWidget*> TabOrderControls() const;
 
     // Paints the card. The painter draws in content coordinates; clip is the
     // content rectangle being repainted; skip everything outside it.

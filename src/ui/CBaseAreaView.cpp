@@ -7,6 +7,8 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
+#include <QFocusEvent>
 #include <QContextMenuEvent>
 #include <QCursor>
 #include <QHelpEvent>
@@ -222,6 +224,7 @@ void CBaseAreaView::AttachChildControl(int controlId, QWidget* control)
     childControls[std::size_t(index)] = control;
     control->setProperty(kControlIdProperty, controlId);
     control->installEventFilter(this);
+    ScheduleTabOrder();
     if (auto* button = qobject_cast<QAbstractButton*>(control))
         connect(button, &QAbstractButton::clicked, this, [this, controlId] { OnChildControlCommand(controlId, 0); });
     if (auto* edit = qobject_cast<QLineEdit*>(control))
@@ -309,6 +312,18 @@ bool CBaseAreaView::eventFilter(QObject* watched, QEvent* event)
         {
             OnChildControlCommand(id, 0x200);
         }
+        else if (registered && event->type() == QEvent::FocusIn)
+        {
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason)
+                ScrollControlIntoView(control);
+        }
+        else if (registered && event->type() == QEvent::ContextMenu && qobject_cast<QAbstractButton*>(control) &&
+                 static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard)
+        {
+            ShowContextMenuFor(control);
+            return true;
+        }
         else if (registered && event->type() == QEvent::ToolTip && control->toolTip().isEmpty())
         {
             BaseDisplayBox* card = childControlOwners[std::size_t(index)];
@@ -324,6 +339,94 @@ bool CBaseAreaView::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QAbstractScrollArea::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------
+// Keyboard
+
+std::vector<QWidget*> CBaseAreaView::TabOrderControls() const
+{
+    std::vector<QWidget*> order;
+    for (const auto& box : boxes)
+        for (QWidget* control : box->TabOrderControls())
+            if (control && ControlIdOf(control) >= kFirstChildControlId)
+                order.push_back(control);
+    return order;
+}
+
+void CBaseAreaView::ScheduleTabOrder()
+{
+    if (tabOrderPending)
+        return;
+    tabOrderPending = true;
+    QMetaObject::invokeMethod(this, [this] { ApplyTabOrder(); }, Qt::QueuedConnection);
+}
+
+void CBaseAreaView::ApplyTabOrder()
+{
+    tabOrderPending = false;
+    const std::vector<QWidget*> order = TabOrderControls();
+    for (std::size_t i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
+
+void CBaseAreaView::ScrollControlIntoView(QWidget* control)
+{
+    QRect r = viewport()->rect();
+    AdjustClientRect(r);
+    const QRect g = control->geometry();
+    if (g.top() < r.top())
+        OnVScroll(SB_THUMBPOSITION, scrollPos - (r.top() - g.top()));
+    else if (g.bottom() > r.bottom())
+        OnVScroll(SB_THUMBPOSITION, scrollPos + std::min(g.bottom() - r.bottom(), g.top() - r.top()));
+}
+
+bool CBaseAreaView::focusNextPrevChild(bool next)
+{
+    // Only Tab and Shift+Tab on a card's control that is shown; a control
+    // being hidden or destroyed hands its focus on the ordinary way.
+    QWidget* current = QApplication::focusWidget();
+    if (!current || !current->isVisible() || current->parentWidget() != viewport() ||
+        ControlIdOf(current) < kFirstChildControlId)
+        return QAbstractScrollArea::focusNextPrevChild(next);
+    ApplyTabOrder();
+    std::vector<QWidget*> order = TabOrderControls();
+    const auto at = std::find(order.begin(), order.end(), current);
+    const bool atEdge = at != order.end() && (next ? at + 1 == order.end() : at == order.begin());
+    if (atEdge && contentHeight > viewport()->height())
+    {
+        // More cards may lie beyond the visible part: bring the content next
+        // to the current control into view, which creates their controls.
+        QRect r = viewport()->rect();
+        AdjustClientRect(r);
+        const int before = scrollPos;
+        if (next)
+            OnVScroll(SB_THUMBPOSITION, scrollPos + std::max(1, current->geometry().top() - r.top()));
+        else
+            OnVScroll(SB_THUMBPOSITION, scrollPos - std::max(1, r.bottom() - current->geometry().bottom()));
+        if (scrollPos != before)
+        {
+            ApplyTabOrder();
+            order = TabOrderControls();
+            const auto now = std::find(order.begin(), order.end(), current);
+            if (now != order.end() && (next ? now + 1 != order.end() : now != order.begin()))
+            {
+                QWidget* target = next ? *(now + 1) : *(now - 1);
+                target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+                return true;
+            }
+        }
+    }
+    return QAbstractScrollArea::focusNextPrevChild(next);
+}
+
+void CBaseAreaView::ShowContextMenuFor(QWidget* control)
+{
+    QPointer<QWidget> keep = control;
+    const QPoint centre = control->geometry().center();
+    OnContextMenu(viewport()->mapToGlobal(centre));
+    if (keep)
+        keep->setFocus(Qt::PopupFocusReason);
 }
 
 // ---------------------------------------------------------------------------

@@ -143,6 +143,13 @@ public:
     // The widget the drag image is drawn in (null when none shown).
     QWidget* DragImageWidget() const;
 
+    // The cards' child controls in the order Tab visits them: card by card,
+    // each card's in its own order.
+    std::vector<QWidget*> TabOrderControls() const;
+    // Chains the controls in that order into the window's focus chain (done
+    // soon after controls appear; callable at once).
+    void ApplyTabOrder();
+
     // Replaces the way popups are shown (tests answer context menus with it).
     // The handler returns the chosen command id (0 = dismissed).
     using PopupHandler = std::function<int(QMenu* popup, const QPoint& screenPos)>;
@@ -163,6 +170,10 @@ protected:
     void timerEvent(QTimerEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Tab from the last control shown (or Shift+Tab from the first) scrolls
+    // the next card in and moves on to its controls, so every card's
+    // controls can be reached from the keyboard.
+    bool focusNextPrevChild(bool next) override;
 
     // Pointer handlers in client coordinates; derived areas override and call these.
     virtual void OnMouseMove(const QPoint& client, Qt::MouseButtons buttons);
@@ -191,6 +202,11 @@ private:
     void DiscardDragImage();
     void SyncScrollBar();
     void AutoScrollTick();
+    void ScheduleTabOrder();
+    // Scrolls the least needed to show the control whole.
+    void ScrollControlIntoView(QWidget* control);
+    // The card's context menu for a button, asked for from the keyboard.
+    void ShowContextMenuFor(QWidget* control);
 
     std::vector<QPointer<QWidget>> childControls; // parallel to childControlOwners
     QImage dragImage;                             // the one drag image (ARGB, white transparent)
@@ -198,5 +214,6 @@ private:
     bool dragWindowScreenWide = false;
     bool barShown = false;
     bool syncingBar = false;
+    bool tabOrderPending = false;
     QBasicTimer autoScroll;
 };

@@ -418,6 +418,12 @@ bool CCommandsWnd::Create()
     m_smallPicture->SizeToPicture();
     m_largePicture->show();
     m_smallPicture->show();
+    // Tab visits the bar from left to right.
+    QWidget::setTabOrder(m_openFile, m_newSection);
+    QWidget::setTabOrder(m_newSection, m_clearAll);
+    QWidget::setTabOrder(m_clearAll, m_slider);
+    QWidget::setTabOrder(m_slider, m_saveSplit);
+    QWidget::setTabOrder(m_saveSplit, m_helpButton);
     LayoutControls(width(), height());
     return true;
 }

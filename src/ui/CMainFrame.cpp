@@ -8,6 +8,8 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QKeySequence>
 #include <QShortcut>
 #include <utility>
@@ -45,7 +47,16 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent)
     setWindowTitle(LoadResString(128));
     setWindowIcon(IconResource(128));
     setFocusPolicy(Qt::StrongFocus);
-    resize(900, 640);
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    resize(DefaultFrameSize(screen ? screen->availableGeometry().size() : QSize(kDefaultWidth, kDefaultHeight)));
+}
+
+QSize CMainFrame::DefaultFrameSize(const QSize& available)
+{
+    // Wide enough for every control of the command bar at the metrics of
+    // the label font (Arial, or its metric twin Liberation Sans); never
+    // larger than the screen, never smaller than the minimum.
+    return QSize(kDefaultWidth, kDefaultHeight).boundedTo(available).expandedTo(QSize(kMinWidth, kMinHeight));
 }
 
 CMainFrame::~CMainFrame()

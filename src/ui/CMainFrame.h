@@ -18,6 +18,11 @@ class CMainFrame : public QMainWindow, public PDFInstanceManager::PDFPageCallbac
 public:
     static constexpr int kMinWidth = 400;
     static constexpr int kMinHeight = 200;
+    // The first size on a screen with room for it.
+    static constexpr int kDefaultWidth = 1024;
+    static constexpr int kDefaultHeight = 720;
+    // The first size on a screen whose free area is `available`.
+    static QSize DefaultFrameSize(const QSize& available);
 
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;

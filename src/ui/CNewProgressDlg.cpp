@@ -1,5 +1,6 @@
 #include "ui/CNewProgressDlg.h"
 
+#include <QCoreApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,7 +16,7 @@ CNewProgressDlg::CNewProgressDlg(QWidget* parent, NewProgressHandler* handler)
     // Caption only: no system menu, no close or minimise button; the dialog
     // ends when the run finishes.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    setWindowTitle(QStringLiteral("Progress"));
+    setWindowTitle(QCoreApplication::translate("CNewProgressDlg", "Progress"));
     setModal(true);
 
     m_status = new QLabel(this);
@@ -27,8 +28,8 @@ CNewProgressDlg::CNewProgressDlg(QWidget* parent, NewProgressHandler* handler)
     m_bar->setTextVisible(false);
     m_bar->setRange(0, 100);
 
-    m_background = new QPushButton(QStringLiteral("&Work in Background"), this);
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    m_background = new QPushButton(QCoreApplication::translate("CNewProgressDlg", "&Work in Background"), this);
+    m_cancel = new QPushButton(QCoreApplication::translate("CNewProgressDlg", "Cancel"), this);
     m_cancel->setAutoDefault(false);
     m_background->setAutoDefault(false);
     connect(m_cancel, &QPushButton::clicked, this, [this] { OnCancel(); });

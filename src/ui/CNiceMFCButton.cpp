@@ -11,7 +11,9 @@ constexpr int kGap = 6;
 
 CNiceMFCButton::CNiceMFCButton(QWidget* parent) : QAbstractButton(parent)
 {
-    setFocusPolicy(Qt::NoFocus); // no focus rectangle
+    // Reached with Tab and pressed with Space; a click does not move the
+    // focus, so the mark appears only while working from the keyboard.
+    setFocusPolicy(Qt::TabFocus);
     setAttribute(Qt::WA_Hover);
     m_labelFont.setFamily(QStringLiteral("Arial"));
 }
@@ -78,6 +80,14 @@ void CNiceMFCButton::paintEvent(QPaintEvent*)
         // against Qt::NoBrush would turn "no brush" into opaque black.)
         p.setBrush(isDown() ? QBrush(QColor(edge.red(), edge.green(), edge.blue(), 40)) : QBrush(Qt::NoBrush));
         p.drawRoundedRect(QRectF(r).adjusted(0.5, 0.5, -0.5, -0.5), 3, 3);
+    }
+    if (hasFocus())
+    {
+        // The keyboard focus: a ring in the highlight colour, visible on the
+        // dark command bar and on the light cards alike.
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(r).adjusted(1, 1, -1, -1), 3, 3);
     }
     const int shift = isDown() ? 1 : 0;
     const QSize img = m_image.isNull() ? QSize(0, 0) : m_image.deviceIndependentSize().toSize();

@@ -1,8 +1,9 @@
 #pragma once
 // An image button with an optional label drawn by the program itself: the
 // face colour (or a transparent face), the image left of the label (or
-// centred with no label), a flat look with a highlight on hover and press.
-// Used for the command bar buttons and the small buttons on the cards.
+// centred with no label), a flat look with a highlight on hover and press,
+// and a ring while it has the keyboard focus (Tab reaches it, Space presses
+// it). Used for the command bar buttons and the small buttons on the cards.
 #include <QAbstractButton>
 #include <QColor>
 #include <QFont>

@@ -1,7 +1,12 @@
 #include "ui/CStringDlg.h"
 
+#include <QBoxLayout>
+#include <QCoreApplication>
+#include <QFontMetricsF>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <algorithm>
 
 #include <utility>
 
@@ -13,36 +18,71 @@ CStringDlg::ModalHook& Hook()
     return hook;
 }
 
-// Dialog units of the classic 8-point dialog font, in pixels.
-int DluX(int x) { return x * 3 / 2; }
-int DluY(int y) { return y * 13 / 8; }
+// Dialog units measured on the dialog's own font, as the classic dialog
+// templates define them: a horizontal unit is a quarter of the font's
+// average character width, a vertical unit an eighth of its height. The
+// dialog keeps its designed proportions and grows with a larger font.
+struct DialogUnits
+{
+    explicit DialogUnits(const QFont& font)
+    {
+        const QFontMetricsF metrics(font);
+        const QString alphabet = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+        baseX = metrics.horizontalAdvance(alphabet) / alphabet.size();
+        baseY = metrics.height();
+    }
+    int X(int units) const { return int(units * baseX / 4 + 0.5); }
+    int Y(int units) const { return int(units * baseY / 8 + 0.5); }
+
+    qreal baseX = 6;
+    qreal baseY = 13;
+};
 
 } // namespace
 
 CStringDlg::CStringDlg(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("Dialog"));
+    setWindowTitle(QCoreApplication::translate("CStringDlg", "Dialog"));
     setModal(true);
-    setFixedSize(DluX(248), DluY(46));
 
     m_plain = new QLineEdit(this);
     m_plain->setObjectName(QStringLiteral("20002"));
-    m_plain->setGeometry(DluX(7), DluY(7), DluX(170), DluY(14));
 
     m_masked = new QLineEdit(this);
     m_masked->setObjectName(QStringLiteral("20004"));
-    m_masked->setGeometry(DluX(7), DluY(7), DluX(170), DluY(14));
     m_masked->setEchoMode(QLineEdit::Password);
     m_masked->hide();
 
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setGeometry(DluX(191), DluY(7), DluX(50), DluY(14));
+    m_ok = new QPushButton(QCoreApplication::translate("CStringDlg", "OK"), this);
     m_ok->setDefault(true);
     m_ok->setAutoDefault(true);
 
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_cancel->setGeometry(DluX(191), DluY(24), DluX(50), DluY(14));
+    m_cancel = new QPushButton(QCoreApplication::translate("CStringDlg", "Cancel"), this);
     m_cancel->setAutoDefault(false);
+
+    // The field on the left, OK above Cancel on the right (248 x 46 units:
+    // a 170-unit field, 50-unit buttons, 7-unit margins). Sizes come from
+    // the font, and a layout keeps every control whole at any font size.
+    const DialogUnits du(font());
+    for (QLineEdit* field : {m_plain, m_masked})
+        field->setMinimumWidth(du.X(170));
+    for (QPushButton* button : {m_ok, m_cancel})
+        button->setMinimumWidth(std::max(du.X(50), button->sizeHint().width()));
+    auto* buttons = new QVBoxLayout();
+    buttons->setSpacing(du.Y(3));
+    buttons->addWidget(m_ok);
+    buttons->addWidget(m_cancel);
+    buttons->addStretch(1);
+    auto* fields = new QVBoxLayout();
+    fields->addWidget(m_plain);
+    fields->addWidget(m_masked);
+    fields->addStretch(1);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(du.X(7), du.Y(7), du.X(7), du.Y(7));
+    layout->setSpacing(du.X(14));
+    layout->addLayout(fields, 1);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_plain, &QLineEdit::textChanged, this, &CStringDlg::OnFieldChanged);
     connect(m_masked, &QLineEdit::textChanged, this, &CStringDlg::OnFieldChanged);

@@ -54,6 +54,7 @@ public:
     QLineEdit* PlainField() const { return m_plain; }
     QLineEdit* MaskedField() const { return m_masked; }
     QPushButton* OkButton() const { return m_ok; }
+    QPushButton* CancelButton() const { return m_cancel; }
     void Type(const QString& text);  // replaces the active field's text as typing would
     void PressOk();
     void PressCancel();

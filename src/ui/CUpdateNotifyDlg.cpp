@@ -5,6 +5,7 @@
 #include "update/UpdateCheck.h"
 #include "update/UpdateData.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -68,12 +69,12 @@ CUpdateNotifyDlg::CUpdateNotifyDlg(const UpdateInfo* info, const QString& produc
     m_moreInfo->setCursor(Qt::PointingHandCursor);
     m_moreInfo->setStyleSheet(QStringLiteral("QPushButton { color: palette(link); text-decoration: underline; "
                                              "border: none; text-align: left; }"));
-    m_moreInfo->setText(QStringLiteral("&More Information..."));
+    m_moreInfo->setText(QCoreApplication::translate("CUpdateNotifyDlg", "&More Information..."));
 
     m_versionText = MakeLabel(this);
-    m_versionText->setText(QStringLiteral("Version <version> of <product> is available for download!"));
+    m_versionText->setText(QCoreApplication::translate("CUpdateNotifyDlg", "Version <version> of <product> is available for download!"));
     m_intro = MakeLabel(this);
-    m_intro->setText(QStringLiteral("Here are some of the new features added to this version:"));
+    m_intro->setText(QCoreApplication::translate("CUpdateNotifyDlg", "Here are some of the new features added to this version:"));
     for (int i = 0; i < 3; ++i) {
         m_features[i] = MakeLabel(this);
         m_bullets[i] = MakeLabel(this);
@@ -83,7 +84,7 @@ CUpdateNotifyDlg::CUpdateNotifyDlg(const UpdateInfo* info, const QString& produc
 
     // Fill in the template's place-holders (only the template's own texts;
     // the server's feature lines are set afterwards, untouched).
-    setWindowTitle(Expand(QStringLiteral("A New <product> Update is Available")));
+    setWindowTitle(Expand(QCoreApplication::translate("CUpdateNotifyDlg", "A New <product> Update is Available")));
     for (QPushButton* button : {m_action, m_cancel, m_moreInfo})
         button->setText(Expand(button->text()));
     for (QLabel* label : {m_versionText, m_intro})

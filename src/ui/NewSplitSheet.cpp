@@ -7,6 +7,7 @@
 #include "session/SplitBySize.h"
 #include "ui/SectionBookmarksPage.h"
 
+#include <QCoreApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -94,9 +95,9 @@ public:
     {
         setEditable(true);
         setInsertPolicy(QComboBox::NoInsert);
-        addItem(QStringLiteral("All Pages"));
+        addItem(QCoreApplication::translate("NewSplitSheet", "All Pages"));
         if (offerRemaining)
-            addItem(QStringLiteral("All Remaining"));
+            addItem(QCoreApplication::translate("NewSplitSheet", "All Remaining"));
         setCurrentIndex(0);
     }
 
@@ -191,11 +192,11 @@ CSectionPageRangePage::CSectionPageRangePage(int count, PageList remaining,
                                              std::vector<PageList>* results, QWidget* parent)
     : CSectionPropertyPage(count, std::move(remaining), results, parent)
 {
-    auto* label = new QLabel(QStringLiteral("&Pages included in this section:"), this);
+    auto* label = new QLabel(QCoreApplication::translate("NewSplitSheet", "&Pages included in this section:"), this);
     m_edit = new QLineEdit(this);
     label->setBuddy(m_edit);
-    auto* example = new QLabel(QStringLiteral("Example: 1-7, 18"), this);
-    m_link = new QPushButton(QStringLiteral("Add all remaining pages"), this);
+    auto* example = new QLabel(QCoreApplication::translate("NewSplitSheet", "Example: 1-7, 18"), this);
+    m_link = new QPushButton(QCoreApplication::translate("NewSplitSheet", "Add all remaining pages"), this);
     m_link->setFlat(true);
     m_link->setCursor(Qt::PointingHandCursor);
     m_link->setStyleSheet(QStringLiteral("QPushButton { color: palette(link); text-decoration: underline;"
@@ -255,13 +256,13 @@ CSectionRepeatingPage::CSectionRepeatingPage(int count, PageList remaining,
                                              std::vector<PageList>* results, QWidget* parent)
     : CSectionPropertyPage(count, std::move(remaining), results, parent)
 {
-    auto* everyLabel = new QLabel(QStringLiteral("&Create new section every:"), this);
+    auto* everyLabel = new QLabel(QCoreApplication::translate("NewSplitSheet", "&Create new section every:"), this);
     m_count = new QLineEdit(this);
     m_count->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_count));
     everyLabel->setBuddy(m_count);
-    auto* pagesLabel = new QLabel(QStringLiteral("Pages"), this);
-    auto* rangeLabel = new QLabel(QStringLiteral("&Page range:"), this);
+    auto* pagesLabel = new QLabel(QCoreApplication::translate("NewSplitSheet", "Pages"), this);
+    auto* rangeLabel = new QLabel(QCoreApplication::translate("NewSplitSheet", "&Page range:"), this);
     m_range = new SourcePageCombo(!remainingPages.empty(), this);
     rangeLabel->setBuddy(m_range);
 
@@ -324,14 +325,14 @@ CSectionSizePage::CSectionSizePage(int count, PageList remaining, std::vector<Pa
     : CSectionPropertyPage(count, std::move(remaining), results, parent)
     , m_measurer(measurer)
 {
-    auto* sizeLabel = new QLabel(QStringLiteral("&Split into sections no larger than:"), this);
+    auto* sizeLabel = new QLabel(QCoreApplication::translate("NewSplitSheet", "&Split into sections no larger than:"), this);
     m_size = new QLineEdit(this);
     sizeLabel->setBuddy(m_size);
     m_unit = new QComboBox(this);
-    m_unit->addItem(QStringLiteral("MB"));
-    m_unit->addItem(QStringLiteral("KB"));
+    m_unit->addItem(QCoreApplication::translate("NewSplitSheet", "MB"));
+    m_unit->addItem(QCoreApplication::translate("NewSplitSheet", "KB"));
     m_unit->setCurrentIndex(0);
-    auto* rangeLabel = new QLabel(QStringLiteral("&Page range:"), this);
+    auto* rangeLabel = new QLabel(QCoreApplication::translate("NewSplitSheet", "&Page range:"), this);
     m_range = new SourcePageCombo(!remainingPages.empty(), this);
     rangeLabel->setBuddy(m_range);
 
@@ -419,9 +420,9 @@ CNewSplitSectionSheet::CNewSplitSectionSheet(int pageCount, const PageList& rema
     m_pageRange = new CSectionPageRangePage(pageCount, remainingPages, &m_resultLists);
     m_repeating = new CSectionRepeatingPage(pageCount, remainingPages, &m_resultLists);
     m_size = new CSectionSizePage(pageCount, remainingPages, &m_resultLists, m_measurer.get());
-    m_tabs->addTab(m_pageRange, QStringLiteral("Page Range"));
-    m_tabs->addTab(m_repeating, QStringLiteral("Repeating Section"));
-    m_tabs->addTab(m_size, QStringLiteral("By Size"));
+    m_tabs->addTab(m_pageRange, QCoreApplication::translate("NewSplitSheet", "Page Range"));
+    m_tabs->addTab(m_repeating, QCoreApplication::translate("NewSplitSheet", "Repeating Section"));
+    m_tabs->addTab(m_size, QCoreApplication::translate("NewSplitSheet", "By Size"));
     BookmarkSplitSource outline;
     if (bookmarks)
         outline = *bookmarks;

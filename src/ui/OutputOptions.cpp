@@ -3,6 +3,7 @@
 #include "resources/StringTable.h"
 #include "session/SessionUser.h"
 
+#include <QCoreApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -15,7 +16,7 @@
 CPDFOutputOptionDlg::CPDFOutputOptionDlg(QWidget* parent)
     : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("Output Options"));
+    setWindowTitle(QCoreApplication::translate("OutputOptions", "Output Options"));
     setModal(true);
 
     m_unprotected = new QRadioButton(LoadResString(1800), this);
@@ -40,7 +41,7 @@ CPDFOutputOptionDlg::CPDFOutputOptionDlg(QWidget* parent)
     layout->addWidget(m_unprotected);
     layout->addWidget(m_protect);
     layout->addWidget(m_password);
-    layout->addWidget(new QLabel(QStringLiteral("Require this password for:"), this));
+    layout->addWidget(new QLabel(QCoreApplication::translate("OutputOptions", "Require this password for:"), this));
     layout->addWidget(m_viewing);
     layout->addWidget(m_copying);
     layout->addWidget(m_printing);

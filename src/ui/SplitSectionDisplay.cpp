@@ -379,6 +379,21 @@ void SplitSectionDisplay::ToggleExpanded()
         owner->RelayoutAndRepaint();
 }
 
+std::vector<QWidget*> SplitSectionDisplay::TabOrderControls() const
+{
+    // The header from left to right, then the pages' remove buttons.
+    std::vector<QWidget*> order;
+    for (QWidget* control : {static_cast<QWidget*>(toggleButton.data()), static_cast<QWidget*>(pageRangeEdit.data()),
+                             static_cast<QWidget*>(fileNameEdit.data()), static_cast<QWidget*>(removeSectionButton.data())})
+        if (control)
+            order.push_back(control);
+    if (expanded)
+        for (const auto& thumbnail : thumbnails)
+            if (thumbnail->removePageButton)
+                order.push_back(thumbnail->removePageButton);
+    return order;
+}
+
 void SplitSectionDisplay::OnChildCommand(int controlId)
 {
     CSplitAreaView* area = SplitArea();

@@ -69,6 +69,7 @@ public:
 
     // BaseDisplayBox
     void Draw(QPainter& painter, const QRect& clip) override;
+    std::vector<QWidget*> TabOrderControls() const override;
     void OnChildCommand(int controlId) override;
     void OnChildTextChanged(int controlId) override;
     void OnChildFocusLost(int controlId) override;

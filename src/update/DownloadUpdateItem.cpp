@@ -1,8 +1,10 @@
 #include "update/DownloadUpdateItem.h"
 
 #include "resources/StringTable.h"
+#include "session/Translations.h"
 #include "support/PathHelpers.h"
 #include "support/TempFolder.h"
+#include "update/DebianPackage.h"
 #include "update/InstallerSignature.h"
 #include "update/UpdateCheck.h"
 #include "update/UpdateData.h"
@@ -93,7 +95,7 @@ QString UpdateAppDataFolder()
 QString PartialInstallerPath(const QString& productName)
 {
     return JoinPath(JoinPath(UpdateAppDataFolder(), QStringLiteral("Talvane")),
-                    productName + QStringLiteral("-Installer.msi.part"));
+                    productName + QStringLiteral("-Installer.deb.part"));
 }
 
 QString CompleteInstallerPath(const QString& productName)
@@ -371,13 +373,17 @@ bool VerifyInstallerSignature(const QString& file)
     return VerifySignedInstallerFile(file);
 }
 
-QStringList InstallerArguments(const QString& installerFile)
+QStringList InstallerCommandLine(const QString& package)
 {
-    QStringList arguments{QStringLiteral("/i"), installerFile, QStringLiteral("/qb"),
-                          QStringLiteral("LAUNCHAPPONEXIT=1")};
-    if (UiLanguageIndex() != 0)
-        arguments << QStringLiteral("ProductLanguage=%1").arg(UiLanguageLocale());
-    return arguments;
+    // By default the desktop's handler for Debian packages (a software
+    // centre or package installer) is asked to open the package.
+    QString command = qEnvironmentVariable("PARCELO_INSTALLER_COMMAND");
+    if (command.trimmed().isEmpty())
+        command = QStringLiteral("xdg-open");
+    QStringList parts = QProcess::splitCommand(command);
+    if (parts.isEmpty())
+        return {};
+    return parts << package;
 }
 
 bool RunInstaller(const QString& file)
@@ -389,6 +395,10 @@ bool RunInstaller(const QString& file)
     // folder only this user can reach.
     QByteArray installer;
     if (!VerifySignedInstallerFile(package, &installer))
+        return false;
+    // Only a Debian package is handed to the package installer; anything
+    // else would be opened by whatever program claims its type.
+    if (!IsDebianBinaryPackage(installer))
         return false;
     const QString tempFolder = WritableTempFolder();
     if (tempFolder.isEmpty())
@@ -402,7 +412,9 @@ bool RunInstaller(const QString& file)
     QString name = QFileInfo(package).fileName();
     if (name.endsWith(QLatin1String(".part")))
         name.chop(5);
-    const QString target = QDir(folder.path()).filePath(name.isEmpty() ? QStringLiteral("Installer.msi") : name);
+    if (!name.endsWith(QLatin1String(".deb")))
+        name += QStringLiteral(".deb");
+    const QString target = QDir(folder.path()).filePath(name);
     QFile out(target);
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
         !out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) ||
@@ -411,14 +423,11 @@ bool RunInstaller(const QString& file)
     }
     out.close();
 
-    QString command = qEnvironmentVariable("PARCELO_INSTALLER_COMMAND");
-    if (command.trimmed().isEmpty())
-        command = QStringLiteral("msiexec");
-    QStringList parts = QProcess::splitCommand(command);
+    QStringList parts = InstallerCommandLine(target);
     if (parts.isEmpty())
         return false;
     const QString program = parts.takeFirst();
-    if (!QProcess::startDetached(program, parts + InstallerArguments(target)))
+    if (!QProcess::startDetached(program, parts))
         return false;
     // The installer reads the file after we quit: keep the folder (the next
     // start removes it).
@@ -433,19 +442,7 @@ int UiLanguageIndex()
 {
     bool ok = false;
     const int value = OptionSetting(QStringLiteral("UILanguage"), 0).toInt(&ok);
-    if (!ok)
-        return 0;
-    if (value >= 0 && value <= 6)
-        return value;
-    switch (value) {
-    case 1031: return 5;
-    case 1036: return 4;
-    case 1040: return 3;
-    case 1043: return 6;
-    case 1046: return 1;
-    case 3082: return 2;
-    default: return 0;
-    }
+    return ok ? UiLanguageIndexOf(value) : 0;
 }
 
 int UiLanguageLocale()

@@ -1,9 +1,10 @@
 #pragma once
 // Download and installation of an accepted update. The installer package is
-// downloaded resumably into "<app data>/Talvane/<product>-Installer.msi.part";
+// downloaded resumably into "<app data>/Talvane/<product>-Installer.deb.part";
 // the state of the download lives in the "AutoUpdate" settings. A complete
 // package is renamed (without ".part"), its signature is checked, and the
-// installer is started on a verified copy in a private folder.
+// verified Debian package is handed, as a copy in a private folder, to the
+// installer command (the desktop's package installer by default).
 #include "update/InstallerSignature.h"
 #include "update/OruInternetRequestSync.h"
 #include "work/WorkThread.h"
@@ -61,7 +62,7 @@ private:
 
 // The folder that stands for the user's roaming application data folder.
 QString UpdateAppDataFolder();
-// "<app data>/Talvane/<product>-Installer.msi.part" and the same without ".part".
+// "<app data>/Talvane/<product>-Installer.deb.part" and the same without ".part".
 QString PartialInstallerPath(const QString& productName);
 QString CompleteInstallerPath(const QString& productName);
 
@@ -83,15 +84,18 @@ QString IfRangeValidator(const QString& etag, const QString& lastModified);
 bool IsInstallerReady();
 // Whether a package file carries the maker's valid signature.
 bool VerifyInstallerSignature(const QString& file);
-// Reads and verifies the package once, writes exactly the verified
-// installer bytes into a new private folder (mode 0700) of the temporary
-// folder and starts the installer command on that file (an argument list,
-// no shell). The folders earlier starts left are removed first; once the
-// installer has started, "InstallerOverride" is cleared. An empty file means
-// "InstallerFile".
+// Reads and verifies the package once, checks that the verified bytes are a
+// Debian package, writes exactly those bytes into a new private folder
+// (mode 0700) of the temporary folder and starts the installer command on
+// that file (an argument list, no shell). The folders earlier starts left
+// are removed first; once the installer has started, "InstallerOverride" is
+// cleared. An empty file means "InstallerFile".
 bool RunInstaller(const QString& file);
-// The installer command's arguments for an installer file.
-QStringList InstallerArguments(const QString& installerFile);
+// The installer command for a package file: the program and its arguments,
+// the package last. PARCELO_INSTALLER_COMMAND (a program with leading
+// arguments) when set, else "xdg-open", which hands the package to the
+// desktop's package installer. Empty when the command cannot be read.
+QStringList InstallerCommandLine(const QString& package);
 // The locale id of the chosen user-interface language ("Options"/"UILanguage").
 int UiLanguageLocale();
 // Its index: 0 (the default language) to 6.

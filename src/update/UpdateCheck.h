@@ -6,7 +6,8 @@
 //   PARCELO_APPDATA_DIR        folder that replaces the user's application
 //                              data folder (the download goes to <dir>/Talvane)
 //   PARCELO_INSTALLER_COMMAND  program (with leading arguments) that installs
-//                              the downloaded package; "msiexec" by default
+//                              the downloaded package, given as its last
+//                              argument; "xdg-open" by default
 #include <QString>
 #include <QUrl>
 

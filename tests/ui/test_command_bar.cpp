@@ -3,8 +3,11 @@
 #include "common/TestNames.h"
 #include "session/CParceloApp.h"
 #include "ui/CCommandsWnd.h"
+#include "ui/CMainFrame.h"
+#include "ui/CMainView.h"
 #include "ui/FrameCommands.h"
 
+#include <QPointer>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -290,6 +293,69 @@ TEST_F(CommandBarTest, TooltipShowsTitleAndDescriptionOfTheHoveredButton)
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(bar->OpenFileButton(), &leave);
     EXPECT_FALSE(tip->isVisible());
+}
+
+} // namespace
+
+namespace
+{
+
+// The window as it first appears: at its default size, with the fonts the
+// README installs (Liberation Sans standing in for Arial through
+// fontconfig), every control of the bar has its place.
+class DefaultWindowBarTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+        app = std::make_unique<CParceloApp>();
+        frame = new CMainFrame();
+        ASSERT_TRUE(frame->Create());
+        app->SetMainWindow(frame, frame);
+        // The default size on a common laptop screen (1280 x 800 less a panel).
+        frame->resize(CMainFrame::DefaultFrameSize(QSize(1280, 770)));
+        frame->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(frame));
+    }
+    void TearDown() override
+    {
+        delete frame.data();
+        app.reset();
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<CParceloApp> app;
+    QPointer<CMainFrame> frame;
+};
+
+TEST_F(DefaultWindowBarTest, ArialIsServedByItsMetricCompatibleFont)
+{
+    CCommandsWnd* bar = frame->MainView()->CommandBar();
+    const QFontInfo label(bar->LabelFont());
+    EXPECT_EQ(label.family(), QStringLiteral("Liberation Sans"))
+        << "Arial is asked for and fontconfig substitutes the Liberation font (fonts-liberation2)";
+    EXPECT_TRUE(label.bold());
+}
+
+TEST_F(DefaultWindowBarTest, EveryControlIsVisibleAtTheDefaultSize)
+{
+    EXPECT_EQ(frame->size(), QSize(CMainFrame::kDefaultWidth, CMainFrame::kDefaultHeight));
+    CCommandsWnd* bar = frame->MainView()->CommandBar();
+    ASSERT_EQ(bar->width(), frame->MainView()->width());
+    for (QWidget* control : {static_cast<QWidget*>(bar->OpenFileButton()), static_cast<QWidget*>(bar->NewSectionButton()),
+                             static_cast<QWidget*>(bar->ClearAllButton()), static_cast<QWidget*>(bar->SaveSplitButton()),
+                             static_cast<QWidget*>(bar->SmallPicture()), static_cast<QWidget*>(bar->ZoomSlider()),
+                             static_cast<QWidget*>(bar->LargePicture()), static_cast<QWidget*>(bar->HelpButton())})
+    {
+        EXPECT_FALSE(control->isHidden()) << control->metaObject()->className() << " "
+                                          << control->objectName().toStdString() << " at bar width " << bar->width();
+        EXPECT_TRUE(bar->rect().contains(control->geometry())) << control->metaObject()->className();
+    }
+    // The left group ends before the zoom group, which ends before Save Split.
+    EXPECT_LT(bar->ClearAllButton()->geometry().right(), bar->SmallPicture()->x());
+    EXPECT_LT(bar->LargePicture()->geometry().right(), bar->SaveSplitButton()->x());
 }
 
 } // namespace

@@ -7,8 +7,10 @@
 #include "session/SessionUser.h"
 #include "ui/DialogUser.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -154,6 +156,57 @@ TEST(CStringDlgTest, AnswerWithHelper)
     EXPECT_EQ(dlg.DoModal(), CStringDlg::IDCANCEL_RESULT);
     CStringDlg::SetModalHook(prev);
 }
+
+struct FontCase
+{
+    const char* name;
+    int points;
+};
+
+class CStringDlgFontTest : public ::testing::TestWithParam<FontCase>
+{
+};
+
+// At any font size every control is whole: the buttons are as wide as their
+// labels need, the field has room for text, and all lie inside the dialog.
+TEST_P(CStringDlgFontTest, GrowsWithItsFontInsteadOfClipping)
+{
+    const QFont previous = QApplication::font();
+    QFont font = previous;
+    font.setPointSize(GetParam().points);
+    QApplication::setFont(font);
+    {
+        CStringDlg dlg;
+        dlg.m_passwordMode = true;
+        dlg.m_title = QStringLiteral("Enter Password for a.pdf");
+        // Shown as DoModal prepares it, looked at, then cancelled.
+        RunWith(dlg, [](CStringDlg& shown) {
+            shown.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&shown));
+            const QFontMetrics metrics(shown.font());
+            for (QPushButton* button : {shown.OkButton(), shown.CancelButton()})
+            {
+                EXPECT_GE(button->width(), button->sizeHint().width()) << button->text().toStdString();
+                EXPECT_GE(button->height(), button->sizeHint().height()) << button->text().toStdString();
+                EXPECT_TRUE(shown.rect().contains(button->geometry())) << button->text().toStdString();
+            }
+            QLineEdit* field = shown.MaskedField();
+            EXPECT_TRUE(field->isVisible());
+            EXPECT_TRUE(shown.rect().contains(field->geometry()));
+            EXPECT_GE(field->height(), field->sizeHint().height());
+            EXPECT_GE(field->width(), metrics.horizontalAdvance(QLatin1Char('x')) * 20) << "room for 20 characters";
+            EXPECT_LT(shown.OkButton()->geometry().bottom(), shown.CancelButton()->geometry().top());
+            EXPECT_LT(field->geometry().right(), shown.OkButton()->geometry().left());
+            shown.PressCancel();
+        });
+    }
+    QApplication::setFont(previous);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, CStringDlgFontTest,
+                         ::testing::Values(FontCase{"Small", 7}, FontCase{"Usual", 10}, FontCase{"Large", 16},
+                                           FontCase{"VeryLarge", 28}),
+                         TestNames::ByName());
 
 // The window's password prompt hands the document exactly what was typed.
 TEST(PasswordPromptTest, DocumentPasswordWithSpacesOpensAsTyped)

@@ -39,7 +39,7 @@ public:
     void SetUp() override
     {
         ClearUpdateState();
-        installer = SignedPackage(QByteArray(150000, 'I'));
+        installer = SignedPackage(DebianPackageBytes(QByteArray(150000, 'I')));
         server = std::make_unique<TestHttpServer>([this](const TestHttpRequest& r) { return Answer(r); });
         ASSERT_TRUE(server->Start());
         qputenv("PARCELO_UPDATE_HOST", server->Host().toUtf8());
@@ -116,7 +116,7 @@ public:
     {
         ReplySpec replySpec;
         replySpec.status = 2;
-        replySpec.download = server->Url("/Parcelo-Installer.msi").toUtf8();
+        replySpec.download = server->Url("/Parcelo-Installer.deb").toUtf8();
         replySpec.information = "https://www.talvane.com/parcelo/news";
         replySpec.features = {"Faster splitting"};
         return replySpec;
@@ -445,7 +445,7 @@ TEST_F(UpdateFlow, StartedInstallerQuitsByClosingTheMainWindow)
 
 TEST_F(UpdateFlow, PendingDownloadIsOfferedAgainWhenServerHasNothingNewer)
 {
-    SetUpdateSetting(QStringLiteral("InstallerURL"), server->Url("/Parcelo-Installer.msi"));
+    SetUpdateSetting(QStringLiteral("InstallerURL"), server->Url("/Parcelo-Installer.deb"));
     SetUpdateSetting(QStringLiteral("InstallerFile"), PartialInstallerPath(QStringLiteral("Parcelo")));
     ReplySpec none;
     none.status = 0;

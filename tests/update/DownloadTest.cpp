@@ -115,7 +115,7 @@ protected:
 
 TEST_F(DownloadFixture, CompleteDownloadIsRenamedAndReady)
 {
-    Offer(server->Url("/Parcelo-Installer.msi"));
+    Offer(server->Url("/Parcelo-Installer.deb"));
     Download();
     const QString complete = CompleteInstallerPath(kProduct);
     EXPECT_EQ(ReadAll(complete), Content());
@@ -133,7 +133,7 @@ TEST_F(DownloadFixture, CompleteDownloadIsRenamedAndReady)
 
 TEST_F(DownloadFixture, InterruptedDownloadResumesWithRange)
 {
-    Offer(server->Url("/Parcelo-Installer.msi"));
+    Offer(server->Url("/Parcelo-Installer.deb"));
     InterruptedAttempt(40000);
     const QString partial = PartialInstallerPath(kProduct);
     EXPECT_EQ(QFileInfo(partial).size(), 40000);
@@ -193,7 +193,7 @@ TestHttpResponse PartialSlice(std::size_t start, std::size_t end, const std::str
 TEST_P(DownloadResume, EndsWithTheServersWholeFile)
 {
     const ResumeCase& c = GetParam();
-    Offer(server->Url("/Parcelo-Installer.msi"));
+    Offer(server->Url("/Parcelo-Installer.deb"));
     InterruptedAttempt(40000);
     ASSERT_EQ(QFileInfo(PartialInstallerPath(kProduct)).size(), 40000);
     if (c.changeFile)
@@ -301,7 +301,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(DownloadFixture, TruncatedBodyStaysPending)
 {
-    Offer(server->Url("/Parcelo-Installer.msi"));
+    Offer(server->Url("/Parcelo-Installer.deb"));
     SetAnswer([this](const TestHttpRequest& r) {
         TestHttpResponse response = ServeFile(r, content, etag, modified);
         response.sendOnly = response.body.size() - 1;
@@ -334,7 +334,7 @@ class DownloadBounded : public DownloadFixture, public ::testing::WithParamInter
 TEST_P(DownloadBounded, NeverGrowsPastItsSize)
 {
     const BoundCase& c = GetParam();
-    Offer(server->Url("/Parcelo-Installer.msi"));
+    Offer(server->Url("/Parcelo-Installer.deb"));
     if (c.interruptAt != 0)
         InterruptedAttempt(c.interruptAt);
     SetAnswer([this, &c](const TestHttpRequest& r) { return c.answer(r, content, etag, modified); });
@@ -376,7 +376,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(DownloadFixture, NotFoundKeepsPartialFile)
 {
-    Offer(server->Url("/Parcelo-Installer.msi"));
+    Offer(server->Url("/Parcelo-Installer.deb"));
     InterruptedAttempt(1000);
     SetAnswer([](const TestHttpRequest&) {
         TestHttpResponse response;
@@ -402,7 +402,7 @@ class DownloadRejected : public DownloadFixture, public ::testing::WithParamInte
 TEST_P(DownloadRejected, IsDeletedAndNeverReady)
 {
     SetContent(GetParam().make(QByteArray::fromStdString(MakeInstaller('t', 5000))), "\"t\"", "Wed");
-    Offer(server->Url("/Parcelo-Installer.msi"));
+    Offer(server->Url("/Parcelo-Installer.deb"));
     Download();
     EXPECT_FALSE(QFileInfo::exists(CompleteInstallerPath(kProduct)));
     EXPECT_FALSE(QFileInfo::exists(PartialInstallerPath(kProduct)));
@@ -439,7 +439,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(DownloadFixture, WholePartialFileCompletesWithoutRequest)
 {
-    Offer(server->Url("/Parcelo-Installer.msi"));
+    Offer(server->Url("/Parcelo-Installer.deb"));
     const QByteArray package = Content();
     QFile partial(PartialInstallerPath(kProduct));
     ASSERT_TRUE(partial.open(QIODevice::WriteOnly));
@@ -478,24 +478,24 @@ TEST_P(DownloadRefusedAddress, IsNeverFetched)
 
 INSTANTIATE_TEST_SUITE_P(Addresses, DownloadRefusedAddress,
                          ::testing::Values(RefusedAddressCase{"FileWithoutHost", "file:///etc/passwd"},
-                                           RefusedAddressCase{"FileOnTheServer", "file://%1/Parcelo-Installer.msi"},
-                                           RefusedAddressCase{"Ftp", "ftp://%1/Parcelo-Installer.msi"},
+                                           RefusedAddressCase{"FileOnTheServer", "file://%1/Parcelo-Installer.deb"},
+                                           RefusedAddressCase{"Ftp", "ftp://%1/Parcelo-Installer.deb"},
                                            RefusedAddressCase{"SpaceInPath", "http://%1/Parcelo Installer.msi"},
                                            RefusedAddressCase{"LineBreakInPath", "http://%1/x.msi\r\nX-Extra: 1"},
-                                           RefusedAddressCase{"NoHost", "http:///Parcelo-Installer.msi"},
+                                           RefusedAddressCase{"NoHost", "http:///Parcelo-Installer.deb"},
                                            // Would be fetched over plain HTTP: the secure scheme
                                            // is recognised only in lower case.
-                                           RefusedAddressCase{"UpperCaseHttps", "HTTPS://%1/Parcelo-Installer.msi"}),
+                                           RefusedAddressCase{"UpperCaseHttps", "HTTPS://%1/Parcelo-Installer.deb"}),
                          TestNames::ByName());
 
 TEST_F(DownloadFixture, SameOfferKeepsPendingDownloadOtherOfferStartsOver)
 {
-    Offer(server->Url("/Parcelo-Installer.msi"));
+    Offer(server->Url("/Parcelo-Installer.deb"));
     InterruptedAttempt(30000);
-    Offer(server->Url("/Parcelo-Installer.msi"));
+    Offer(server->Url("/Parcelo-Installer.deb"));
     EXPECT_EQ(QFileInfo(PartialInstallerPath(kProduct)).size(), 30000);
     EXPECT_EQ(UpdateSettingText(QStringLiteral("InstallerETag")), QStringLiteral("\"v1\""));
-    Offer(server->Url("/Other-Installer.msi"));
+    Offer(server->Url("/Other-Installer.deb"));
     EXPECT_FALSE(QFileInfo::exists(PartialInstallerPath(kProduct)));
     EXPECT_EQ(UpdateSettingText(QStringLiteral("InstallerFile")), PartialInstallerPath(kProduct));
     EXPECT_EQ(UpdateSettingNumber(QStringLiteral("InstallerSize")), 0);
@@ -503,7 +503,7 @@ TEST_F(DownloadFixture, SameOfferKeepsPendingDownloadOtherOfferStartsOver)
 
 TEST_F(DownloadFixture, NewOfferAfterCompletedOneDownloadsIntoPartialName)
 {
-    Offer(server->Url("/Parcelo-Installer.msi"));
+    Offer(server->Url("/Parcelo-Installer.deb"));
     Download();
     ASSERT_TRUE(IsInstallerReady());
     UpdateInfo next;
@@ -520,7 +520,7 @@ TEST_F(DownloadFixture, NewOfferAfterCompletedOneDownloadsIntoPartialName)
 
 TEST_F(DownloadFixture, CancelEndsStalledTransferAndKeepsPartial)
 {
-    Offer(server->Url("/Parcelo-Installer.msi"));
+    Offer(server->Url("/Parcelo-Installer.deb"));
     SetAnswer([this](const TestHttpRequest& r) {
         TestHttpResponse response = ServeFile(r, content, etag, modified);
         response.sendOnly = 20000;
@@ -553,8 +553,8 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         // Records its arguments and a copy of the file it was given.
         file.write("out=\"$1\"; shift\n"
-                   "cp \"$2\" \"$out.bin\"\n"
-                   "stat -c %a \"$(dirname \"$2\")\" > \"$out.mode\"\n"
+                   "cp \"$1\" \"$out.bin\"\n"
+                   "stat -c %a \"$(dirname \"$1\")\" > \"$out.mode\"\n"
                    "printf '%s\\n' \"$@\" > \"$out.tmp\" && mv \"$out.tmp\" \"$out\"\n");
         file.close();
         record = folder + QStringLiteral("/args.txt");
@@ -568,7 +568,7 @@ protected:
 
     QString WritePackage(const QByteArray& package)
     {
-        const QString path = folder + QStringLiteral("/Parcelo-Installer.msi");
+        const QString path = folder + QStringLiteral("/Parcelo-Installer.deb");
         QFile file(path);
         file.open(QIODevice::WriteOnly);
         file.write(package);
@@ -586,25 +586,31 @@ protected:
     QString record;
 };
 
-TEST_F(InstallerRunTest, RunsVerifiedInstallerFromPrivateFolder)
+TEST_F(InstallerRunTest, HandsTheVerifiedPackageFromAPrivateFolderToTheInstaller)
 {
-    const QByteArray installer = QByteArray::fromStdString(MakeInstaller('r', 3000));
+    const QByteArray installer = DebianPackageBytes(QByteArray::fromStdString(MakeInstaller('r', 3000)));
     SetUpdateSetting(QStringLiteral("InstallerFile"), WritePackage(SignedPackage(installer)));
-    QSettings(QStringLiteral("Talvane"), QStringLiteral("Parcelo")).setValue(QStringLiteral("Options/UILanguage"), 1036);
     ASSERT_TRUE(RunInstaller(QString()));
     ASSERT_TRUE(WaitForRecord());
+    // The package is the installer command's only argument, named .deb so
+    // that the desktop hands it to its package installer.
     const QStringList args = QString::fromUtf8(ReadAll(record)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_EQ(args.size(), 5);
-    EXPECT_EQ(args[0], QStringLiteral("/i"));
-    EXPECT_NE(args[1], folder + QStringLiteral("/Parcelo-Installer.msi"));
-    EXPECT_TRUE(args[1].endsWith(QStringLiteral("/Parcelo-Installer.msi")));
-    EXPECT_EQ(args[2], QStringLiteral("/qb"));
-    EXPECT_EQ(args[3], QStringLiteral("LAUNCHAPPONEXIT=1"));
-    EXPECT_EQ(args[4], QStringLiteral("ProductLanguage=1036"));
+    ASSERT_EQ(args.size(), 1);
+    EXPECT_NE(args[0], folder + QStringLiteral("/Parcelo-Installer.deb"));
+    EXPECT_TRUE(args[0].endsWith(QStringLiteral("/Parcelo-Installer.deb")));
     // Exactly the verified installer bytes, from a folder only we can use.
     EXPECT_EQ(ReadAll(record + QStringLiteral(".bin")), installer);
     EXPECT_EQ(ReadAll(record + QStringLiteral(".mode")).trimmed(), QByteArray("700"));
-    QDir(QFileInfo(args[1]).absolutePath()).removeRecursively();
+    QDir(QFileInfo(args[0]).absolutePath()).removeRecursively();
+}
+
+TEST_F(InstallerRunTest, RefusesAVerifiedPackageThatIsNotADebianPackage)
+{
+    SetUpdateSetting(QStringLiteral("InstallerFile"),
+                     WritePackage(SignedPackage(QByteArray::fromStdString(MakeInstaller('r', 3000)))));
+    EXPECT_FALSE(RunInstaller(QString()));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(QFileInfo::exists(record));
 }
 
 // Once the installer has started, the override is cleared: later checks ask
@@ -612,14 +618,14 @@ TEST_F(InstallerRunTest, RunsVerifiedInstallerFromPrivateFolder)
 TEST_F(InstallerRunTest, StartedInstallerClearsTheOverride)
 {
     SetUpdateSetting(QStringLiteral("InstallerFile"),
-                     WritePackage(SignedPackage(QByteArray::fromStdString(MakeInstaller('o', 2000)))));
+                     WritePackage(SignedPackage(DebianPackageBytes(QByteArray::fromStdString(MakeInstaller('o', 2000))))));
     SetUpdateSetting(QStringLiteral("InstallerOverride"), 1);
     ASSERT_TRUE(RunInstaller(QString()));
     ASSERT_TRUE(WaitForRecord());
     EXPECT_EQ(UpdateSettingNumber(QStringLiteral("InstallerOverride")), 0);
     const QStringList args = QString::fromUtf8(ReadAll(record)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    ASSERT_GE(args.size(), 2);
-    QDir(QFileInfo(args[1]).absolutePath()).removeRecursively();
+    ASSERT_EQ(args.size(), 1);
+    QDir(QFileInfo(args[0]).absolutePath()).removeRecursively();
 }
 
 // Each start leaves its installer a private copy; the next start removes the
@@ -636,15 +642,15 @@ TEST_F(InstallerRunTest, NextStartRemovesEarlierCopies)
     const QString unrelated = folder + QStringLiteral("/parcelo-installed-notes");
     ASSERT_TRUE(QDir().mkpath(unrelated));
     SetUpdateSetting(QStringLiteral("InstallerFile"),
-                     WritePackage(SignedPackage(QByteArray::fromStdString(MakeInstaller('c', 2000)))));
+                     WritePackage(SignedPackage(DebianPackageBytes(QByteArray::fromStdString(MakeInstaller('c', 2000))))));
     QStringList copies;
     for (int start = 0; start < 3; ++start) {
         QFile::remove(record);
         ASSERT_TRUE(RunInstaller(QString()));
         ASSERT_TRUE(WaitForRecord());
         const QStringList args = QString::fromUtf8(ReadAll(record)).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        ASSERT_GE(args.size(), 2);
-        copies << QFileInfo(args[1]).absolutePath();
+        ASSERT_EQ(args.size(), 1);
+        copies << QFileInfo(args[0]).absolutePath();
     }
     EXPECT_FALSE(QFileInfo::exists(copies[0]));
     EXPECT_FALSE(QFileInfo::exists(copies[1]));
@@ -656,11 +662,11 @@ TEST_F(InstallerRunTest, NextStartRemovesEarlierCopies)
 
 TEST_F(InstallerRunTest, RefusesUnverifiedOrMissingFile)
 {
-    QByteArray package = SignedPackage(QByteArray::fromStdString(MakeInstaller('r', 3000)));
+    QByteArray package = SignedPackage(DebianPackageBytes(QByteArray::fromStdString(MakeInstaller('r', 3000))));
     package[0] = static_cast<char>(package[0] ^ 0x20);
     EXPECT_FALSE(RunInstaller(WritePackage(package)));
     EXPECT_FALSE(RunInstaller(QString())); // no "InstallerFile"
-    EXPECT_FALSE(RunInstaller(folder + QStringLiteral("/missing.msi")));
+    EXPECT_FALSE(RunInstaller(folder + QStringLiteral("/missing.deb")));
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_FALSE(QFileInfo::exists(record));
 }

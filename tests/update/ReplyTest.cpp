@@ -153,20 +153,47 @@ class UiLanguageTest : public UpdateSettingsTest, public ::testing::WithParamInt
 {
 };
 
-TEST_P(UiLanguageTest, MapsToLocaleAndInstallerArgument)
+TEST_P(UiLanguageTest, MapsToLocale)
 {
     if (GetParam().setting.isValid())
         QSettings(QStringLiteral("Talvane"), QStringLiteral("Parcelo"))
             .setValue(QStringLiteral("Options/UILanguage"), GetParam().setting);
     EXPECT_EQ(UiLanguageLocale(), GetParam().locale);
-    const QStringList args = InstallerArguments(QStringLiteral("/x/P.msi"));
-    ASSERT_GE(args.size(), 4);
-    EXPECT_EQ(args.mid(0, 4), (QStringList{"/i", "/x/P.msi", "/qb", "LAUNCHAPPONEXIT=1"}));
-    if (GetParam().locale == 1033)
-        EXPECT_EQ(args.size(), 4);
-    else
-        EXPECT_EQ(args.value(4), QStringLiteral("ProductLanguage=%1").arg(GetParam().locale));
 }
+
+struct InstallerCommandCase
+{
+    const char* name;
+    const char* configured; // PARCELO_INSTALLER_COMMAND, null when not set
+    QStringList expected;
+};
+
+class InstallerCommandTest : public ::testing::TestWithParam<InstallerCommandCase>
+{
+protected:
+    void TearDown() override { qunsetenv("PARCELO_INSTALLER_COMMAND"); }
+};
+
+TEST_P(InstallerCommandTest, PutsThePackageLast)
+{
+    if (GetParam().configured)
+        qputenv("PARCELO_INSTALLER_COMMAND", GetParam().configured);
+    else
+        qunsetenv("PARCELO_INSTALLER_COMMAND");
+    EXPECT_EQ(InstallerCommandLine(QStringLiteral("/t/Parcelo Installer.deb")), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, InstallerCommandTest,
+    ::testing::Values(
+        InstallerCommandCase{"NotSet", nullptr, {"xdg-open", "/t/Parcelo Installer.deb"}},
+        InstallerCommandCase{"Blank", "  ", {"xdg-open", "/t/Parcelo Installer.deb"}},
+        InstallerCommandCase{"WithArguments", "/bin/sh /x/record.sh out",
+                             {"/bin/sh", "/x/record.sh", "out", "/t/Parcelo Installer.deb"}},
+        InstallerCommandCase{"QuotedProgram", "\"/opt/my installer\" --quiet",
+                             {"/opt/my installer", "--quiet", "/t/Parcelo Installer.deb"}},
+        InstallerCommandCase{"UnclosedQuoteLeavesNoCommand", "\"", {}}),
+    TestNames::ByName());
 
 INSTANTIATE_TEST_SUITE_P(Languages, UiLanguageTest,
                          ::testing::Values(LanguageCase{QVariant(), 1033}, LanguageCase{0, 1033},

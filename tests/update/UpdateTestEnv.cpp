@@ -99,6 +99,18 @@ QByteArray SignedPackageBy(const TestSigner& signer, const QByteArray& installer
     return JoinSignedInstaller(installer, SignDetached(signer, installer));
 }
 
+QByteArray DebianPackageBytes(const QByteArray& payload)
+{
+    auto member = [](const char* name, const QByteArray& data) {
+        QByteArray header = QByteArray(name).leftJustified(16, ' ') + QByteArray("0").leftJustified(12, ' ') +
+                            QByteArray("0").leftJustified(6, ' ') + QByteArray("0").leftJustified(6, ' ') +
+                            QByteArray("100644").leftJustified(8, ' ') +
+                            QByteArray::number(data.size()).leftJustified(10, ' ') + QByteArray("`\n");
+        return header + data + (data.size() % 2 ? QByteArray("\n") : QByteArray());
+    };
+    return QByteArray("!<arch>\n") + member("debian-binary", "2.0\n") + member("data.tar", payload);
+}
+
 QByteArray SignedPackage(const QByteArray& installer)
 {
     return SignedPackageBy(TestInstallerSigner(), installer);

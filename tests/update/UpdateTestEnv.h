@@ -32,3 +32,6 @@ const TestSigner& TestInstallerSigner();
 // An installer package signed with the test certificate (or another signer).
 QByteArray SignedPackage(const QByteArray& installer);
 QByteArray SignedPackageBy(const TestSigner& signer, const QByteArray& installer);
+// A Debian binary package as the update server offers one: an ar archive
+// with "debian-binary" ("2.0\n") first, then a member holding the payload.
+QByteArray DebianPackageBytes(const QByteArray& payload);
