@@ -22,8 +22,10 @@
 #include "session/SplitSection.h"
 #include "support/ConsoleMessages.h"
 #include "session/SessionUser.h"
+#include "ui/DialogUser.h"
 
-#include <QGuiApplication>
+#include <QApplication>
+#include <QTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -312,6 +314,11 @@ public:
         return size;
     }
 
+    std::vector<std::uint64_t> EstimatePrefixSizes(const PageList& pages, std::uint64_t limit) override
+    {
+        return m_inner.EstimatePrefixSizes(pages, limit);
+    }
+
     // Bytes of all trial files written.
     double TrialBytes() const { return m_bytes; }
 
@@ -431,6 +438,7 @@ public:
     void MeasureJump();
     void MeasureSaves();
     void MeasureBookmarkedSaves();
+    void MeasureWindowDuringSave();
     void MeasureSplitBySize(std::uint64_t limit, const QString& label);
     void MeasureMemory(const QString& self);
     // Prints the table; false when a measurement failed.
@@ -863,7 +871,7 @@ void Bench::MeasureSaves()
     }
     m_rows.push_back(RatioRow(QStringLiteral("save"), QStringLiteral("save 100 sections x 10 pages (vs qpdf --split-pages=10)"),
                               ours100.Empty() ? std::nan("") : ours100.Median(),
-                              peer100.Empty() ? std::nan("") : peer100.Median(), 1.0));
+                              peer100.Empty() ? std::nan("") : peer100.Median(), 1.2));
     m_rows.push_back(RatioRow(QStringLiteral("save"),
                               QStringLiteral("save 1 section of all %1 pages (vs cp of the source)").arg(pages),
                               oursAll.Empty() ? std::nan("") : oursAll.Median(),
@@ -873,7 +881,7 @@ void Bench::MeasureSaves()
     if (!ours100.Empty())
         m_save100Ms = ours100.Median();
     m_context.append(QStringLiteral("save 100 sections: ours spends %1 on the processor of %2 wall clock (the rest "
-                                    "waits for the disk: every file is synced before it takes its name); qpdf does not sync")
+                                    "waits for the disk: every file is on the disk before the save ends); qpdf does not sync")
                          .arg(Ms(cpu100.Median()), Ms(ours100.Median())));
 }
 
@@ -954,6 +962,66 @@ void Bench::MeasureBookmarkedSaves()
                               QStringLiteral("plan 100 sections at the top level of 2,000 bookmarks (read at opening)"),
                               QStringLiteral("ms"), plan.Empty() ? std::nan("") : plan.Median(),
                               plan.Empty() ? QStringLiteral("-") : Ms(plan.Median()), QString(), std::nullopt));
+}
+
+// How often the window thread handles its events while Save Split writes
+// 100 files: a timer of the window thread fires every 10 ms, and the largest
+// gap between two of its ticks (or the start or end of the save) is how long
+// the window could not repaint. The window's own session user runs the save
+// as it does in the program: on a work thread under the progress dialog.
+// The verdict takes the median over the runs of each run's largest gap (on
+// a loaded machine a single run can lose the processor for longer). For
+// comparison the same save is run on the window thread itself.
+void Bench::MeasureWindowDuringSave()
+{
+    Note(QStringLiteral("window events during a 100-file save"));
+    if (!OpenOurs(MixedPath()))
+        return Fail(QStringLiteral("cannot open the mixed document"));
+    const int pages = m_app.PageCount();
+    auto largestGap = [&](bool onWorkThread) {
+        m_app.ClearAllSections();
+        for (int first = 1; first <= pages; first += 10) {
+            PageList group;
+            for (int page = first; page < first + 10 && page <= pages; ++page)
+                group.push_back(page);
+            m_app.AddSection(group);
+        }
+        DialogUser window;
+        SessionUser* previous = SetSessionUser(onWorkThread ? &window : nullptr);
+        std::vector<Clock::time_point> ticks;
+        QTimer timer;
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [&ticks] { ticks.push_back(Clock::now()); });
+        const QString out = NewFolder(QStringLiteral("window-"));
+        timer.start();
+        ticks.push_back(Clock::now());
+        const bool saved = SaveInto(out);
+        ticks.push_back(Clock::now());
+        timer.stop();
+        SetSessionUser(previous);
+        if (!saved || CountFiles(out) != 100)
+            Fail(QStringLiteral("saving 100 sections for the window measure failed"));
+        QDir(out).removeRecursively();
+        m_app.ClearAllSections();
+        double gap = 0;
+        for (std::size_t i = 1; i < ticks.size(); ++i)
+            gap = std::max(gap, std::chrono::duration<double, std::milli>(ticks[i] - ticks[i - 1]).count());
+        return gap;
+    };
+    Samples ours, inline_;
+    for (int r = 0; r < std::max(3, m_repeats); ++r) {
+        ours.Add(largestGap(true));
+        inline_.Add(largestGap(false));
+    }
+    m_rows.push_back(LimitRow(QStringLiteral("save"),
+                              QStringLiteral("largest gap between window events during a 100-file save (median / max)"),
+                              QStringLiteral("ms"), ours.Median(),
+                              Ms(ours.Median()) + QStringLiteral(" / ") + Ms(ours.Max()), QStringLiteral("<= 100 ms"),
+                              ours.Median() <= 100));
+    m_context.append(QStringLiteral("window during a 100-file save: largest gap %1 (median) with the save on a work "
+                                    "thread; %2 when the save runs on the window thread")
+                         .arg(Ms(ours.Median()), Ms(inline_.Median())));
 }
 
 void Bench::MeasureSplitBySize(std::uint64_t limit, const QString& label)
@@ -1060,7 +1128,7 @@ void Bench::MeasureSplitBySize(std::uint64_t limit, const QString& label)
                               QStringLiteral("<= ceil(log2 n)+1 (%1 at max); %2 over").arg(worstBound).arg(overBound),
                               overBound == 0));
     Row total = RatioRow(by, name + QStringLiteral("total time, median of 3 (vs one full save)"), ms,
-                         m_fullSaveMs ? *m_fullSaveMs : std::nan(""), 3.0);
+                         m_fullSaveMs ? *m_fullSaveMs : std::nan(""), 2.0);
     m_rows.push_back(total);
     m_rows.push_back(LimitRow(by, name + QStringLiteral("largest group file written"), QStringLiteral("bytes"),
                               static_cast<double>(largest), Bytes(static_cast<double>(largest)),
@@ -1242,7 +1310,7 @@ int main(int argc, char** argv)
         QDir().mkpath(work->path() + QStringLiteral("/appdata/Talvane"));
     }
 
-    QGuiApplication application(argc, argv);
+    QApplication application(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Talvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Parcelo"));
     ApplySettingsLocationOverride();
@@ -1317,8 +1385,10 @@ int main(int argc, char** argv)
                 bench.MeasureThumbnails();
             if (wanted("jump"))
                 bench.MeasureJump();
-            if (wanted("save"))
+            if (wanted("save")) {
                 bench.MeasureSaves();
+                bench.MeasureWindowDuringSave();
+            }
             if (wanted("save-bookmarked"))
                 bench.MeasureBookmarkedSaves();
             if (wanted("by-size")) {

@@ -787,6 +787,26 @@ Cliquez sur «&#xa0;Annuler&#xa0;» pour annuler le découpage.</translation>
         <translation>Aucun dossier temporaire n’est accessible en écriture (ni TMPDIR, ni /tmp, ni /var/tmp)</translation>
     </message>
     <message>
+        <source>Writing file %d of %d</source>
+        <comment>270</comment>
+        <translation>Écriture du fichier %d sur %d</translation>
+    </message>
+    <message>
+        <source>Measuring sections: %d of %d pages placed</source>
+        <comment>271</comment>
+        <translation>Mesure des sections : %d pages placées sur %d</translation>
+    </message>
+    <message>
+        <source>Saving was cancelled: %d of %d files were written</source>
+        <comment>272</comment>
+        <translation>Enregistrement annulé : %d fichiers écrits sur %d</translation>
+    </message>
+    <message>
+        <source>Opening %s</source>
+        <comment>273</comment>
+        <translation>Ouverture de %s</translation>
+    </message>
+    <message>
         <source>The file is damaged or is not a PDF document.</source>
         <comment>290</comment>
         <translation>Le fichier est endommagé ou n’est pas un document PDF.</translation>

@@ -65,8 +65,16 @@ public:
     // pages, a repaired copy written by the splicing layer into a private
     // file that lives as long as the instance. The caches are sized to the
     // page count. False on failure, with LastOpenStatus() saying why; a
-    // document without pages opens (the caller decides). Window thread.
+    // document without pages opens (the caller decides). Window thread, or
+    // any one thread after PrepareOpen, while nothing else uses the
+    // instance.
     virtual bool Open(const QString& path, int promptId);
+
+    // Makes what the instance needs of the window thread (its host windows
+    // and the viewer) without reading anything, so that Open may then run
+    // on a work thread. False, with LastOpenStatus() saying why, when they
+    // cannot be made. Window thread.
+    bool PrepareOpen();
 
     // Why the last Open failed (error None after a success).
     const OpenStatus& LastOpenStatus() const { return m_openStatus; }

@@ -110,6 +110,12 @@ bool PDFInstance::LoadViewer(const QString& file, const QString& password, int p
     return pdfGetNumPages(m_viewer) == pages;
 }
 
+bool PDFInstance::PrepareOpen()
+{
+    m_openStatus = OpenStatus();
+    return CreateViewer() || OpenFailed(OpenError::Damaged);
+}
+
 bool PDFInstance::Open(const QString& path, int promptId)
 {
     m_openStatus = OpenStatus();

@@ -34,6 +34,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -103,13 +104,14 @@ struct EncryptionRequest
 
 struct SpliceOutput
 {
-    QString path;
+    QString path; // empty for a trial output, which is never stored
     std::string minimumVersion;
     std::unique_ptr<QTemporaryFile> temp; // written first, renamed into place when complete
     std::shared_ptr<QPDF> pdf;
     std::vector<std::shared_ptr<QPDF>> sources;
     std::set<QPDFObjGen> usedPages; // page objects already in this output's page tree
-    std::vector<CopiedPage> copied;   // every page added, in page order
+    std::vector<QPDFPageObjectHelper> pages; // the page tree's pages, in order
+    std::vector<CopiedPage> copied;           // where each of those pages came from, in the same order
     std::optional<EncryptionRequest> encryption;
 };
 
@@ -160,6 +162,67 @@ private:
     int error_ = 0;
     QString reason_;
 };
+
+// End of the writer's pipeline for a measurement: counts the bytes and
+// keeps none of them.
+class CountSink : public Pipeline
+{
+public:
+    CountSink() : Pipeline("parcelo count sink", nullptr) {}
+    void write(unsigned char const*, size_t len) override { count_ += len; }
+    void finish() override {}
+    std::uint64_t Count() const { return count_; }
+
+private:
+    std::uint64_t count_ = 0;
+};
+
+// What a page's objects bring into a file, as far as the stored objects
+// tell without writing: the stored length of every stream and a little for
+// every object and entry. Objects in `seen` were counted already and add
+// nothing; other pages and the page tree are not part of a page.
+std::uint64_t PageObjectBytes(QPDFObjectHandle page, std::set<QPDFObjGen>& seen)
+{
+    constexpr std::uint64_t kPerObject = 40; // header, end and cross-reference entry
+    constexpr std::uint64_t kPerValue = 8;
+    std::uint64_t bytes = 0;
+    std::vector<QPDFObjectHandle> pending{page};
+    bool start = true;
+    while (!pending.empty()) {
+        QPDFObjectHandle object = pending.back();
+        pending.pop_back();
+        const bool isStart = std::exchange(start, false);
+        if (object.isIndirect()) {
+            if (!seen.insert(object.getObjGen()).second)
+                continue;
+            bytes += kPerObject;
+        }
+        if (object.isStream()) {
+            QPDFObjectHandle dict = object.getDict();
+            QPDFObjectHandle length = dict.getKey("/Length");
+            if (length.isInteger() && length.getIntValue() > 0)
+                bytes += static_cast<std::uint64_t>(length.getIntValue());
+            pending.push_back(dict);
+        } else if (object.isDictionary()) {
+            if (!isStart && (object.isPageObject() || object.isPagesObject()))
+                continue;
+            for (auto item : object.ditems()) {
+                if (item.first == "/Parent" || item.first == "/P")
+                    continue;
+                bytes += item.first.size() + kPerValue;
+                pending.push_back(item.second);
+            }
+        } else if (object.isArray()) {
+            for (auto& item : object.getArrayAsVector()) {
+                bytes += kPerValue;
+                pending.push_back(item);
+            }
+        } else if (object.isString()) {
+            bytes += object.getStringValue().size();
+        }
+    }
+    return bytes;
+}
 
 std::string VersionText(double version)
 {
@@ -233,10 +296,14 @@ void RemoveTemp(SpliceOutput& out)
     }
 }
 
-bool WriteOutput(SpliceOutput& out)
+// Writes the output's document into the sink. Saving and measuring go
+// through here alike, so a measured size is the size of the saved file:
+// both carry over from the sources what belongs to the pages the output
+// holds at that moment (information, bookmarks, links, labels).
+void WriteDocument(SpliceOutput& out, Pipeline& sink)
 {
+    CarrySourceParts(*out.pdf, out.copied);
     QPDFWriter writer(*out.pdf);
-    FileSink sink(*out.temp);
     writer.setOutputPipeline(&sink);
     writer.setMinimumPDFVersion(out.minimumVersion);
     if (out.encryption) {
@@ -265,6 +332,14 @@ bool WriteOutput(SpliceOutput& out)
                                          true);
     }
     writer.write();
+}
+
+bool WriteOutput(SpliceOutput& out)
+{
+    if (!out.temp)
+        return true; // a trial output: nothing to store
+    FileSink sink(*out.temp);
+    WriteDocument(out, sink);
     if (sink.Failed()) {
         SetLastError(sink.Reason());
         return false;
@@ -473,6 +548,24 @@ XpdfSpliceOutput xpdfSpliceOpenOutputW(const QString& path, double pdfVersion)
     }
 }
 
+XpdfSpliceOutput xpdfSpliceOpenTrialOutput(double pdfVersion)
+{
+    try {
+        auto out = std::make_unique<SpliceOutput>();
+        out->minimumVersion = VersionText(pdfVersion);
+        out->pdf = std::make_shared<QPDF>();
+        out->pdf->setSuppressWarnings(true);
+        out->pdf->emptyPDF();
+        return out.release();
+    } catch (const std::exception& e) {
+        SetLastErrorFrom(e);
+        return nullptr;
+    } catch (...) {
+        SetLastError(QString());
+        return nullptr;
+    }
+}
+
 int xpdfSpliceSetEncryption(XpdfSpliceOutput output, int kind, const char* ownerPassword,
                             const char* userPassword, int permissions)
 {
@@ -514,6 +607,7 @@ int xpdfSpliceAddPage(XpdfSpliceInput input, int page, XpdfSpliceOutput output)
             helper = helper.shallowCopyPage();
         QPDFPageDocumentHelper(*out->pdf).addPage(helper, false);
         out->usedPages.insert(helper.getObjectHandle().getObjGen());
+        out->pages.push_back(helper);
         out->copied.push_back(
             CopiedPage{in->source, page - 1, helper.getObjectHandle(), helper.getObjectHandle().getKey("/Annots")});
         bool known = false;
@@ -531,6 +625,80 @@ int xpdfSpliceAddPage(XpdfSpliceInput input, int page, XpdfSpliceOutput output)
     }
 }
 
+int xpdfSpliceRemoveLastPage(XpdfSpliceOutput output)
+{
+    auto* out = static_cast<SpliceOutput*>(output);
+    if (!out || out->pages.empty()) {
+        SetLastError(QString());
+        return 0;
+    }
+    try {
+        QPDFPageObjectHelper last = out->pages.back();
+        QPDFPageDocumentHelper(*out->pdf).removePage(last);
+        out->pages.pop_back();
+        out->copied.pop_back();
+        out->usedPages.erase(last.getObjectHandle().getObjGen());
+        return 1;
+    } catch (const std::exception& e) {
+        SetLastErrorFrom(e);
+        return 0;
+    } catch (...) {
+        SetLastError(QString());
+        return 0;
+    }
+}
+
+int xpdfSpliceMeasureOutput(XpdfSpliceOutput output, std::uint64_t* size)
+{
+    auto* out = static_cast<SpliceOutput*>(output);
+    if (!out || !size) {
+        SetLastError(QString());
+        return 0;
+    }
+    try {
+        CountSink sink;
+        WriteDocument(*out, sink);
+        *size = sink.Count();
+        return 1;
+    } catch (const std::exception& e) {
+        SetLastErrorFrom(e);
+        return 0;
+    } catch (...) {
+        SetLastError(QString());
+        return 0;
+    }
+}
+
+bool xpdfSpliceEstimatePrefixSizes(XpdfSpliceInput input, const int* pages, std::size_t count,
+                                   std::uint64_t limit, std::vector<std::uint64_t>& sizes)
+{
+    auto* in = static_cast<SpliceInput*>(input);
+    if (!in || (!pages && count))
+        return false;
+    constexpr std::uint64_t kEmptyFile = 400; // header, catalogue, page tree, trailer
+    try {
+        const PageTreeReading& tree = Tree(*in);
+        if (!tree.readable)
+            return false;
+        // Inherited resources belong to the page, as they do when it is copied.
+        in->pdf->pushInheritedAttributesToPage();
+        std::set<QPDFObjGen> seen;
+        std::uint64_t total = kEmptyFile;
+        for (std::size_t i = 0; i < count; ++i) {
+            const int page = pages[i];
+            if (page < 1 || page > static_cast<int>(tree.pages.size()))
+                return false;
+            total += PageObjectBytes(tree.pages[static_cast<size_t>(page - 1)], seen);
+            sizes.push_back(total);
+            if (total > limit)
+                break;
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 int xpdfSpliceCloseOutput(XpdfSpliceOutput output)
 {
     auto* out = static_cast<SpliceOutput*>(output);
@@ -540,7 +708,6 @@ int xpdfSpliceCloseOutput(XpdfSpliceOutput output)
     }
     bool ok = false;
     try {
-        CarrySourceParts(*out->pdf, out->copied);
         ok = WriteOutput(*out);
     } catch (const std::exception& e) {
         SetLastErrorFrom(e);

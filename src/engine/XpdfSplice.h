@@ -8,6 +8,9 @@
 // Paths are Unicode (QString). Passwords are UTF-8 byte strings.
 // Page numbers are 1-based.
 #include <QString>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
 
 using XpdfSpliceInput = void*;
 using XpdfSpliceOutput = void*;
@@ -68,6 +71,11 @@ void xpdfSpliceCloseInput(XpdfSpliceInput input);
 // complete only after a successful xpdfSpliceCloseOutput.
 XpdfSpliceOutput xpdfSpliceOpenOutputW(const QString& path, double pdfVersion);
 
+// An output that is never stored: it is only written to learn how large the
+// file of its pages would be (xpdfSpliceMeasureOutput). Closing it discards
+// it and returns nonzero.
+XpdfSpliceOutput xpdfSpliceOpenTrialOutput(double pdfVersion);
+
 // At most once per output, before the first page. kind 2 is the only kind
 // used. Returns nonzero on success.
 int xpdfSpliceSetEncryption(XpdfSpliceOutput output, int kind, const char* ownerPassword,
@@ -76,6 +84,25 @@ int xpdfSpliceSetEncryption(XpdfSpliceOutput output, int kind, const char* owner
 // Appends the page to the output in call order; nonzero on success. The same
 // page may be added several times and every addition is a real copy.
 int xpdfSpliceAddPage(XpdfSpliceInput input, int page, XpdfSpliceOutput output);
+
+// Removes the page added last; nonzero on success, 0 when the output holds
+// no page. A later xpdfSpliceAddPage of the same page adds it again.
+int xpdfSpliceRemoveLastPage(XpdfSpliceOutput output);
+
+// Writes the output as it stands, exactly as xpdfSpliceCloseOutput would,
+// but into nothing, and gives the size in bytes the file would have. The
+// output stays open and may take or lose pages afterwards. Nonzero on
+// success.
+int xpdfSpliceMeasureOutput(XpdfSpliceOutput output, std::uint64_t* size);
+
+// The sizes files of the first 1, 2, 3 ... pages of the list (1-based
+// numbers) would have, judged from the stored sizes of the pages' objects
+// without writing anything (objects the pages share count once): appended
+// to sizes up to and including the first one over limit, or to the end of
+// the list. An estimate for starting a search, not a measurement; false
+// when nothing can be told.
+bool xpdfSpliceEstimatePrefixSizes(XpdfSpliceInput input, const int* pages, std::size_t count,
+                                   std::uint64_t limit, std::vector<std::uint64_t>& sizes);
 
 // Writes and closes the output; the handle is freed in every case. Returns
 // nonzero when the complete file was written. The file is not forced to the

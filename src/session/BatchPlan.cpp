@@ -2,7 +2,6 @@
 
 #include "session/BatchArguments.h"
 #include "session/BatchConsole.h"
-#include "session/BatchProgress.h"
 #include "session/CParceloApp.h"
 #include "session/PageRangeText.h"
 #include "session/SaveSplit.h"
@@ -48,11 +47,7 @@ bool PlanPageLists(const BatchOptions& options, CParceloApp& app, BatchConsole& 
     {
         const PageList all = AllPages(pageCount);
         SpliceTrialMeasurer measurer(app.SourcePath(), DocumentPassword(app));
-        ProgressMeasurer reporting(measurer, console, all.size());
-        console.StartPhase();
-        const bool grouped = GroupBySize(all, options.sizeBytes, reporting, lists);
-        console.EndProgress();
-        return grouped;
+        return GroupBySize(all, options.sizeBytes, measurer, lists);
     }
     case BatchMode::Bookmarks:
     case BatchMode::None:

@@ -108,6 +108,14 @@ private:
     Prompt::StandardButton ShowMessage(const MessageRequest& request) override;
     bool AskPassword(const QString& title, QString& password) override;
     QString ChooseFile(const FileDialogRequest&) override { return QString(); }
+    // Long steps show their progress on the console's progress line.
+    void RunLongWork(const QString&, const LongWork& work) override
+    {
+        ConsoleProgress progress(m_console);
+        m_console.StartPhase();
+        work(progress);
+        m_console.EndProgress();
+    }
     bool PrepareProtection();
     bool OpenInput();
     int Fail(const QString& message)
@@ -336,13 +344,7 @@ int BatchRun::Run()
     request.folder = m_staging;
     request.protection = m_protection;
 
-    SaveOutcome outcome;
-    m_console.StartPhase();
-    {
-        SaveProgress progress(m_console, m_staging, sections.size());
-        outcome = SaveSections(request);
-    }
-    m_console.EndProgress();
+    const SaveOutcome outcome = SaveSections(request);
     if (outcome != SaveOutcome::Saved)
     {
         const QString copyPrompt = LoadResString(kCopyPasswordPrompt).section(QLatin1String("%s"), 0, 0);

@@ -7,6 +7,7 @@
 #include "session/OpenFailure.h"
 #include "session/SaveSplit.h"
 #include "session/SessionUser.h"
+#include "support/PathHelpers.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -116,7 +117,29 @@ bool CParceloApp::OpenDocument(const QString& path, OpenStatus& status)
         // changes: a file that cannot be opened leaves the open document
         // and its sections as they were.
         auto opened = std::make_unique<ParceloInstance>();
-        if (!opened->Open(path, kOpenPasswordPrompt))
+        if (!opened->PrepareOpen())
+        {
+            status = opened->LastOpenStatus();
+            return false;
+        }
+        // Reading the file (long for a big or damaged one) runs as a long
+        // work, so the window stays alive; a password it needs is asked
+        // through the session's user. Stopping takes effect once the file
+        // has been read: the new document is then dropped.
+        bool loaded = false;
+        bool stopped = false;
+        RunLongWork(LoadResString(204), [&](LongWorkProgress& progress) {
+            progress.SetRange(0);
+            progress.SetStep(FormatResString(273, LastPathComponent(path)), 0);
+            loaded = opened->Open(path, kOpenPasswordPrompt);
+            stopped = progress.StopRequested();
+        });
+        if (stopped)
+        {
+            status.error = OpenError::Cancelled;
+            return false;
+        }
+        if (!loaded)
         {
             status = opened->LastOpenStatus();
             return false;

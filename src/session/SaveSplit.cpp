@@ -1,24 +1,21 @@
 #include "session/SaveSplit.h"
 
-#include "engine/XpdfSplice.h"
 #include "resources/StringTable.h"
 #include "session/CParceloApp.h"
 #include "session/ParceloInstance.h"
 #include "session/Settings.h"
 #include "session/SplitSection.h"
 #include "support/PathHelpers.h"
+#include "session/SectionFiles.h"
 #include "support/TextHelpers.h"
 #include "session/SessionUser.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 
 #include <cerrno>
-#include <cstdio>
-#include <fcntl.h>
 #include <map>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -131,110 +128,6 @@ bool IsUnwritableTarget(const QString& path)
     return (st.st_mode & 0222) == 0 || ::access(native.constData(), W_OK) != 0;
 }
 
-// A hidden, randomly named path in the folder that names nothing yet; empty
-// (with errno set) when the folder cannot be examined. The splicing layer
-// writes its own temporary file and renames it to this path only once it is
-// complete, so the name needs no placeholder file of its own.
-QString UnusedPathBeside(const QString& folder)
-{
-    for (int attempt = 0; attempt < 100; ++attempt)
-    {
-        const QString name = QStringLiteral(".parcelo-%1.tmp")
-                                 .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
-        const QString path = OutputPath(folder, name);
-        struct stat st {};
-        if (::lstat(Native(path).constData(), &st) != 0)
-            return errno == ENOENT ? path : QString();
-    }
-    errno = EEXIST;
-    return QString();
-}
-
-// Forces a finished file to the disk. False with errno set.
-bool SyncFile(const QString& path)
-{
-    const int fd = ::open(Native(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    const int syncError = errno;
-    const bool closed = ::close(fd) == 0;
-    if (!synced)
-        errno = syncError;
-    return closed && synced;
-}
-
-// Writes one section to a temporary file and moves it over the output path.
-// Returns 0 on success, else the number of the message to show, with the
-// system's or the engine's reason in `reason` when there is one.
-int WriteSection(XpdfSpliceInput input, const SplitSection& section, const QString& folder,
-                 const QString& outputPath, const std::optional<OutputProtection>& protection,
-                 QString& reason)
-{
-    reason.clear();
-    const QString temp = UnusedPathBeside(folder);
-    if (temp.isEmpty())
-    {
-        reason = SystemErrorText(errno);
-        return 228;
-    }
-    struct RemoveUnlessKept
-    {
-        QString path;
-        bool keep = false;
-        ~RemoveUnlessKept()
-        {
-            if (!keep)
-                QFile::remove(path);
-        }
-    } cleanup{temp};
-
-    XpdfSpliceOutput output = xpdfSpliceOpenOutputW(temp, 1.6);
-    if (!output)
-    {
-        reason = xpdfSpliceLastError();
-        return 228;
-    }
-
-    bool ok = true;
-    if (protection && protection->IsProtected())
-    {
-        const QByteArray owner = protection->ownerPassword.toUtf8();
-        const QByteArray user = protection->userPassword.toUtf8();
-        ok = xpdfSpliceSetEncryption(output, 2, owner.constData(), user.constData(),
-                                     static_cast<int>(protection->permissions)) != 0;
-    }
-    for (std::size_t i = 0; ok && i < section.pages.size(); ++i)
-        ok = xpdfSpliceAddPage(input, section.pages[i], output) != 0;
-    if (!ok)
-        reason = xpdfSpliceLastError();
-    const bool closed = xpdfSpliceCloseOutput(output) != 0;
-    if (ok && !closed)
-        reason = xpdfSpliceLastError();
-    if (!ok || !closed)
-        return 229;
-    // On the disk before it takes the section's name, so that a crash after
-    // the save never leaves an empty or partial file under that name; a
-    // write error the system reports only now fails the section.
-    if (!SyncFile(temp))
-    {
-        reason = SystemErrorText(errno);
-        return 229;
-    }
-
-    // A replaced file keeps its access rights.
-    struct stat old {};
-    if (::stat(Native(outputPath).constData(), &old) == 0)
-        ::chmod(Native(temp).constData(), old.st_mode & 07777);
-    if (::rename(Native(temp).constData(), Native(outputPath).constData()) != 0)
-    {
-        reason = SystemErrorText(errno);
-        return 229;
-    }
-    cleanup.keep = true;
-    return 0;
-}
-
 } // namespace
 
 QString DocumentPassword(const CParceloApp& app)
@@ -327,28 +220,33 @@ SaveOutcome SaveSections(const SaveRequest& request)
             return SaveOutcome::Cancelled;
     }
 
-    XpdfSpliceInput input = request.sourcePassword.isEmpty()
-        ? xpdfSpliceOpenInputW(request.sourcePath)
-        : xpdfSpliceOpenInputWithPasswordW(request.sourcePath, request.sourcePassword.toUtf8().constData());
-    if (!input)
-    {
-        Error(227, request.sourcePath, xpdfSpliceLastError());
-        return SaveOutcome::Failed;
-    }
-
+    SectionFilesRequest files;
+    files.sourcePath = request.sourcePath;
+    files.sourcePassword = request.sourcePassword;
+    files.folder = request.folder;
+    files.protection = request.protection;
     for (const SplitSection* section : request.sections)
+        files.files.push_back({OutputPath(request.folder, section->fileName), section->pages});
+
+    // The writing runs as a long work: in the window on a work thread under
+    // the progress dialog, which can stop it between two files.
+    SectionFilesResult result;
+    RunLongWork(LoadResString(207), [&](LongWorkProgress& progress) { result = WriteSectionFiles(files, progress); });
+    switch (result.end)
     {
-        const QString path = OutputPath(request.folder, section->fileName);
-        QString reason;
-        if (const int message = WriteSection(input, *section, request.folder, path, request.protection, reason))
-        {
-            xpdfSpliceCloseInput(input);
-            Error(message, path, reason);
-            return SaveOutcome::Failed;
-        }
+    case SectionFilesResult::End::Written:
+        return SaveOutcome::Saved;
+    case SectionFilesResult::End::Stopped:
+        ShowMessage({QStringLiteral("Parcelo"),
+                     QString::asprintf(LoadResString(272).toUtf8().constData(), result.written,
+                                       static_cast<int>(files.files.size())),
+                     Prompt::Information, Prompt::Ok});
+        return SaveOutcome::Cancelled;
+    case SectionFilesResult::End::Failed:
+        break;
     }
-    xpdfSpliceCloseInput(input);
-    return SaveOutcome::Saved;
+    Error(result.message, result.failedPath, result.reason);
+    return SaveOutcome::Failed;
 }
 
 void RunSaveSplit(CParceloApp& app)

@@ -2,10 +2,13 @@
 // Save Split: writes every split section as its own PDF file into a folder the
 // user chooses, optionally protected by a password.
 //
-// Each file is first written to a temporary file in the target folder and
-// moved over the final name only after the splicing layer closed it
-// successfully, so a failed save never leaves a half-written PDF behind and
-// never destroys a file that was there before.
+// The names are completed and every existing target settled (refused or
+// confirmed) on the calling thread before anything is written. The files are
+// then written as a long work (session/SectionFiles.h): each first to a
+// temporary file in the target folder, all forced to the disk together, and
+// then moved over their names in order, so a failed or stopped save never
+// leaves a half-written PDF behind and never destroys a file that was there
+// before.
 #include "session/OutputProtection.h"
 
 #include <QString>
@@ -28,7 +31,8 @@ enum class SaveOutcome
 {
     Saved,      // every section was written
     Refused,    // a check failed before anything was written (message shown)
-    Cancelled,  // the user cancelled a dialog or question
+    Cancelled,  // the user cancelled a dialog or question, or stopped the writing
+                // (then the message says how many files were written)
     Failed,     // writing failed part-way (message shown); earlier files stay complete
 };
 
@@ -54,7 +58,8 @@ QString CompletedFileName(const QString& fileName);
 bool CheckSectionFileNames(const std::vector<SplitSection*>& sections);
 
 // Writes the sections (the first pass with its overwrite questions, then the
-// files). Shows every error itself; does not ask the final question.
+// files as a long work). Shows every error itself; does not ask the final
+// question.
 SaveOutcome SaveSections(const SaveRequest& request);
 
 // Replaceable hooks so the command can run without a person at the screen.

@@ -24,6 +24,12 @@ PasswordHandler& CurrentPasswordHandler()
     return handler;
 }
 
+LongWorkHandler& CurrentLongWorkHandler()
+{
+    static LongWorkHandler handler;
+    return handler;
+}
+
 Prompt::StandardButton DefaultAnswer(const MessageRequest& request)
 {
     if (request.defaultButton != Prompt::NoButton)
@@ -82,6 +88,16 @@ bool AskPassword(const QString& title, QString& password)
     return g_user ? g_user->AskPassword(title, password) : false;
 }
 
+void RunLongWork(const QString& title, const LongWork& work)
+{
+    if (const auto& handler = CurrentLongWorkHandler())
+        return handler(title, work);
+    if (g_user)
+        return g_user->RunLongWork(title, work);
+    NoLongWorkProgress progress;
+    work(progress);
+}
+
 MessageHandler SetMessageHandler(MessageHandler handler)
 {
     return std::exchange(CurrentMessageHandler(), std::move(handler));
@@ -95,6 +111,11 @@ FileDialogHandler SetFileDialogHandler(FileDialogHandler handler)
 PasswordHandler SetPasswordHandler(PasswordHandler handler)
 {
     return std::exchange(CurrentPasswordHandler(), std::move(handler));
+}
+
+LongWorkHandler SetLongWorkHandler(LongWorkHandler handler)
+{
+    return std::exchange(CurrentLongWorkHandler(), std::move(handler));
 }
 
 PasswordHandler AnswerPasswordWith(const QString& text)

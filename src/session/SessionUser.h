@@ -4,6 +4,7 @@
 // question, tells a message or asks for a file or folder through the current
 // SessionUser. The window implements it with dialogs; the headless splitter
 // implements it from its command-line options and standard error.
+#include "session/LongWork.h"
 #include "session/OutputProtection.h"
 
 #include <QString>
@@ -78,6 +79,18 @@ public:
         (void)protection;
         return false;
     }
+    // Runs a long operation to its end and returns then. The window runs it
+    // on a work thread under a progress display with a Cancel button and
+    // keeps handling its own events meanwhile; the calls above may then come
+    // from that work thread, and the window answers them on its own thread,
+    // in the order they were made. The base runs the work here, without
+    // progress and without a way to cancel.
+    virtual void RunLongWork(const QString& title, const LongWork& work)
+    {
+        (void)title;
+        NoLongWorkProgress progress;
+        work(progress);
+    }
 };
 
 // The user the session works for; null before one is set (then messages are
@@ -95,16 +108,21 @@ Prompt::StandardButton ShowQuestion(const QString& text, Prompt::StandardButtons
                                     Prompt::Icon icon = Prompt::Question);
 QString ChooseFile(const FileDialogRequest& request);
 bool AskPassword(const QString& title, QString& password);
+// Runs a long operation through the current user (see SessionUser); with no
+// user, on this thread.
+void RunLongWork(const QString& title, const LongWork& work);
 
 using MessageHandler = std::function<Prompt::StandardButton(const MessageRequest&)>;
 using FileDialogHandler = std::function<QString(const FileDialogRequest&)>;
 // Returns true with the password, false when declined.
 using PasswordHandler = std::function<bool(const QString& title, QString& password)>;
+using LongWorkHandler = std::function<void(const QString& title, const LongWork& work)>;
 // Each setter returns the previous handler; an empty one hands the requests
 // back to the current user.
 MessageHandler SetMessageHandler(MessageHandler handler);
 FileDialogHandler SetFileDialogHandler(FileDialogHandler handler);
 PasswordHandler SetPasswordHandler(PasswordHandler handler);
+LongWorkHandler SetLongWorkHandler(LongWorkHandler handler);
 
 // A password handler that answers with the text, or declines when the text is
 // null (QString()).

@@ -1,6 +1,7 @@
 #include "ui/DialogUser.h"
 
 #include "ui/CStringDlg.h"
+#include "ui/LongWorkRunner.h"
 #include "ui/OutputOptions.h"
 
 #include <QApplication>
@@ -8,7 +9,33 @@
 #include <QGuiApplication>
 #include <QDesktopServices>
 #include <QMessageBox>
+#include <QThread>
 #include <QUrl>
+
+namespace {
+
+// Runs the call on the window thread and returns its result. Called there,
+// it runs at once; called from a work thread, it is queued to the window
+// thread and the caller waits until it has run.
+template <typename Call>
+auto OnWindowThread(Call call) -> decltype(call())
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() == app->thread())
+        return call();
+    if constexpr (std::is_void_v<decltype(call())>)
+    {
+        QMetaObject::invokeMethod(app, call, Qt::BlockingQueuedConnection);
+    }
+    else
+    {
+        decltype(call()) result{};
+        QMetaObject::invokeMethod(app, [&] { result = call(); }, Qt::BlockingQueuedConnection);
+        return result;
+    }
+}
+
+} // namespace
 
 QWidget* DialogUser::Owner() const
 {
@@ -19,6 +46,11 @@ QWidget* DialogUser::Owner() const
 
 Prompt::StandardButton DialogUser::ShowMessage(const MessageRequest& request)
 {
+    return OnWindowThread([&] { return ShowMessageHere(request); });
+}
+
+Prompt::StandardButton DialogUser::ShowMessageHere(const MessageRequest& request)
+{
     QMessageBox box(static_cast<QMessageBox::Icon>(request.icon), request.caption, request.text,
                     QMessageBox::StandardButtons(static_cast<int>(request.buttons)), Owner());
     box.setTextFormat(Qt::PlainText);
@@ -28,6 +60,11 @@ Prompt::StandardButton DialogUser::ShowMessage(const MessageRequest& request)
 }
 
 bool DialogUser::AskPassword(const QString& title, QString& password)
+{
+    return OnWindowThread([&] { return AskPasswordHere(title, password); });
+}
+
+bool DialogUser::AskPasswordHere(const QString& title, QString& password)
 {
     CStringDlg dlg(Owner());
     dlg.m_passwordMode = true;
@@ -40,6 +77,11 @@ bool DialogUser::AskPassword(const QString& title, QString& password)
 
 QString DialogUser::ChooseFile(const FileDialogRequest& request)
 {
+    return OnWindowThread([&] { return ChooseFileHere(request); });
+}
+
+QString DialogUser::ChooseFileHere(const FileDialogRequest& request)
+{
     if (request.chooseFolder)
         return QFileDialog::getExistingDirectory(Owner(), request.caption, request.startFolder);
     return QFileDialog::getOpenFileName(Owner(), request.caption, request.startFolder, request.filter);
@@ -47,15 +89,26 @@ QString DialogUser::ChooseFile(const FileDialogRequest& request)
 
 void DialogUser::ShowFolder(const QString& folder)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
+    OnWindowThread([&] { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); });
 }
 
 bool DialogUser::WantsOutputOptions()
 {
-    return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+    return OnWindowThread([] { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier); });
 }
 
 bool DialogUser::AskOutputOptions(OutputProtection& protection)
 {
-    return RunOutputOptionsDialog(Owner(), protection);
+    return OnWindowThread([&] { return RunOutputOptionsDialog(Owner(), protection); });
+}
+
+void DialogUser::RunLongWork(const QString& title, const LongWork& work)
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread())
+    {
+        SessionUser::RunLongWork(title, work);
+        return;
+    }
+    RunLongWorkWithProgress(Owner(), title, work);
 }

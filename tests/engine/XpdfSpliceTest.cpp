@@ -2,6 +2,7 @@
 #include "common/PdfFixtures.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -336,6 +337,76 @@ TEST_F(XpdfSpliceTest, ExistingFileIsReplacedOnlyWhenTheNewOneIsComplete)
     ASSERT_EQ(Write(in, target, {6, 5, 4}), 1);
     xpdfSpliceCloseInput(in);
     EXPECT_EQ(PageMarkers(target), (std::vector<int>{6, 5, 4}));
+}
+
+} // namespace
+
+namespace {
+
+// A trial output measures exactly the file a saved output of the same pages
+// becomes, also after pages were taken off and added again in any order.
+TEST_F(XpdfSpliceTest, TrialOutputMeasuresTheSizeOfTheSavedFile)
+{
+    std::vector<PageSpec> specs(8);
+    for (std::size_t i = 0; i < specs.size(); ++i) {
+        specs[i].vectorArt = i % 2 == 0;
+        specs[i].imageSide = i % 3 == 0 ? 40 : 0;
+        specs[i].rotate = i == 5 ? 90 : 0;
+    }
+    const QString mixed = Path("mixed.pdf");
+    ASSERT_TRUE(WritePdf(mixed, specs));
+    XpdfSpliceInput in = xpdfSpliceOpenInputW(mixed);
+    ASSERT_NE(in, nullptr);
+    XpdfSpliceOutput trial = xpdfSpliceOpenTrialOutput(1.6);
+    ASSERT_NE(trial, nullptr);
+
+    std::vector<int> held;
+    auto measureAs = [&](const std::vector<int>& pages) {
+        // Takes off what differs from the held pages, adds the rest.
+        std::size_t shared = 0;
+        while (shared < held.size() && shared < pages.size() && held[shared] == pages[shared])
+            ++shared;
+        while (held.size() > shared) {
+            EXPECT_NE(xpdfSpliceRemoveLastPage(trial), 0);
+            held.pop_back();
+        }
+        for (std::size_t i = shared; i < pages.size(); ++i) {
+            EXPECT_NE(xpdfSpliceAddPage(in, pages[i], trial), 0);
+            held.push_back(pages[i]);
+        }
+        std::uint64_t size = 0;
+        EXPECT_NE(xpdfSpliceMeasureOutput(trial, &size), 0);
+        return size;
+    };
+    const std::vector<std::vector<int>> sequence = {
+        {1}, {1, 2, 3, 4, 5}, {1, 2}, {1, 2, 3, 4, 5, 6, 7, 8}, {1, 2, 3}, {3, 3, 1}, {3, 3, 1, 3}, {}, {8, 7, 6},
+    };
+    int serial = 0;
+    for (const auto& pages : sequence) {
+        const std::uint64_t measured = measureAs(pages);
+        const QString saved = Path("saved") + QString::number(++serial) + QStringLiteral(".pdf");
+        ASSERT_EQ(Write(in, saved, pages), 1);
+        EXPECT_EQ(measured, static_cast<std::uint64_t>(QFileInfo(saved).size())) << "pages of step " << serial;
+        EXPECT_EQ(PageMarkers(saved), pages);
+    }
+    EXPECT_EQ(xpdfSpliceCloseOutput(trial), 1);
+    xpdfSpliceCloseInput(in);
+}
+
+TEST_F(XpdfSpliceTest, TrialOutputWithoutPagesCannotLoseOne)
+{
+    XpdfSpliceOutput trial = xpdfSpliceOpenTrialOutput(1.6);
+    ASSERT_NE(trial, nullptr);
+    EXPECT_EQ(xpdfSpliceRemoveLastPage(trial), 0);
+    std::uint64_t size = 0;
+    EXPECT_NE(xpdfSpliceMeasureOutput(trial, &size), 0);
+    EXPECT_GT(size, 0u);
+    EXPECT_EQ(xpdfSpliceMeasureOutput(trial, nullptr), 0);
+    EXPECT_EQ(xpdfSpliceCloseOutput(trial), 1);
+    EXPECT_EQ(xpdfSpliceRemoveLastPage(nullptr), 0);
+    EXPECT_EQ(xpdfSpliceMeasureOutput(nullptr, &size), 0);
+    // Nothing was written anywhere.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);
 }
 
 } // namespace

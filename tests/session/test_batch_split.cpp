@@ -924,14 +924,15 @@ TEST_F(BatchSplitTest, InterruptedProgramLeavesNothingBehind)
     program.start(QStringLiteral(PARCELO_SPLIT_EXE), {input, QStringLiteral("--every=1"), QStringLiteral("--out"), out});
     ASSERT_TRUE(program.waitForStarted());
 
-    // Wait until some files are in the staging folder, then interrupt.
+    // Wait until some files (finished or still temporary) are in the staging
+    // folder, then interrupt.
     bool interrupted = false;
     while (!interrupted && program.state() != QProcess::NotRunning)
     {
         for (const QFileInfo& entry : QDir(out).entryInfoList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
         {
             if (entry.fileName().startsWith(QLatin1String(".parcelo-split-")) &&
-                QDir(entry.filePath()).entryList(QDir::Files).size() >= 20)
+                QDir(entry.filePath()).entryList(QDir::Files | QDir::Hidden).size() >= 20)
             {
                 interrupted = ::kill(static_cast<pid_t>(program.processId()), SIGINT) == 0;
                 break;

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <thread>
 
 namespace {
 
@@ -413,6 +414,87 @@ TEST_F(OpenDocumentTest, DeclinedOrWrongCopyPasswordKeepsTheSession)
     EXPECT_EQ(app.Document(), before);
     EXPECT_EQ(app.Sections().size(), 2u);
     EXPECT_TRUE(log.events.empty());
+}
+
+// The file is read as a long work: here on a thread of its own, as the
+// window runs it. Both password prompts are asked from that thread; the
+// session changes only afterwards, on the calling thread.
+class OpenAsLongWork : public OpenDocumentTest
+{
+protected:
+    void SetUp() override
+    {
+        OpenDocumentTest::SetUp();
+        previousWork = SetLongWorkHandler([this](const QString& title, const LongWork& work) {
+            titles.push_back(title);
+            std::thread worker([&] {
+                workThread = std::this_thread::get_id();
+                work(progress);
+            });
+            worker.join();
+        });
+        previousPrompt = SetPasswordHandler([this](const QString& title, QString& password) {
+            promptThreads.push_back(std::this_thread::get_id());
+            prompts.push_back(title);
+            password = answers.empty() ? QString() : answers.front();
+            if (!answers.empty())
+                answers.pop_front();
+            return !password.isNull();
+        });
+    }
+    void TearDown() override
+    {
+        SetLongWorkHandler(std::move(previousWork));
+        OpenDocumentTest::TearDown();
+    }
+
+    class Progress : public LongWorkProgress
+    {
+    public:
+        void SetRange(qint64 maximum) override { range = maximum; }
+        void SetStep(const QString& text, qint64) override { steps.push_back(text); }
+        bool StopRequested() const override { return stop; }
+        qint64 range = -1;
+        std::vector<QString> steps;
+        bool stop = false;
+    } progress;
+    std::vector<QString> titles;
+    std::thread::id workThread;
+    std::vector<std::thread::id> promptThreads;
+    LongWorkHandler previousWork;
+    PasswordHandler previousPrompt;
+};
+
+TEST_F(OpenAsLongWork, ReadsOffTheCallingThreadAndAsksFromThere)
+{
+    const QString path = Path(QStringLiteral("no-copy.pdf"));
+    ASSERT_TRUE(PdfFixtures::WriteEncryptedPdf(path, 3, "", "owner-pw",
+                                               PdfFixtures::PERM_ALL & ~PdfFixtures::PERM_COPY));
+    answers = {QStringLiteral("owner-pw")};
+    ASSERT_TRUE(app.OpenDocument(path));
+    EXPECT_EQ(titles, std::vector<QString>{QStringLiteral("Open File")});
+    EXPECT_EQ(progress.range, 0); // no count to show: an indefinite bar
+    EXPECT_EQ(progress.steps, std::vector<QString>{QStringLiteral("Opening no-copy.pdf")});
+    EXPECT_NE(workThread, std::this_thread::get_id());
+    ASSERT_EQ(promptThreads.size(), 1u);
+    EXPECT_EQ(promptThreads[0], workThread);
+    EXPECT_EQ(app.PageCount(), 3);
+    EXPECT_EQ(app.Document()->GetPassword(), QStringLiteral("owner-pw"));
+    EXPECT_EQ(log.Codes(), std::vector<std::uint32_t>{EVENT_DOCUMENT_OPENED});
+}
+
+TEST_F(OpenAsLongWork, StoppedOpeningKeepsTheSessionWithoutAMessage)
+{
+    OpenWithSections();
+    ParceloInstance* const before = app.Document();
+    progress.stop = true;
+    const QString other = Plain(QStringLiteral("other.pdf"), 5);
+    EXPECT_FALSE(app.OpenDocument(other));
+    EXPECT_EQ(app.Document(), before);
+    EXPECT_EQ(app.Sections().size(), 2u);
+    EXPECT_TRUE(log.events.empty());
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(PDFInstanceManager::Get().FindInstance(other), nullptr);
 }
 
 TEST_F(OpenDocumentTest, OpenFileCommandUsesTheChooser)

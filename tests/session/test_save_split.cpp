@@ -3,6 +3,7 @@
 #include "engine/XpdfSplice.h"
 #include "resources/StringTable.h"
 #include "session/SaveSplit.h"
+#include "session/SectionFiles.h"
 #include "session/SplitSection.h"
 #include "session/SessionUser.h"
 #include "support/TextHelpers.h"
@@ -16,6 +17,7 @@
 #include <csignal>
 #include <functional>
 #include <deque>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/mount.h>
@@ -319,6 +321,37 @@ TEST_F(SaveSplitTest, FailureMidSaveKeepsTheReplacedFileAndLeavesNoPartialFile)
     EXPECT_EQ(Snapshot(folder).size(), 2u);
 }
 
+// A write error the system reports only once the data goes to the disk
+// (after every file was written) fails that file: the files before it are
+// in place, it and the files after it leave their targets as they were, and
+// no temporary file remains.
+TEST_F(SaveSplitTest, LateWriteErrorFailsItsFileAndKeepsTheTargetsAfterIt)
+{
+    for (int i = 1; i <= 4; ++i)
+        Add(QStringLiteral("s%1.pdf").arg(i), {i});
+    ASSERT_TRUE(WriteBytes(Out("s3.pdf"), "old three"));
+    answers = {Prompt::Yes};
+    int checked = 0;
+    const WrittenOutCheck previousCheck = SetWrittenOutCheck([&](const QString& temporary) {
+        EXPECT_TRUE(QFileInfo::exists(temporary));
+        if (++checked != 3)
+            return true;
+        errno = EIO;
+        return false;
+    });
+    const SaveOutcome outcome = SaveSections(Request());
+    SetWrittenOutCheck(previousCheck);
+
+    EXPECT_EQ(outcome, SaveOutcome::Failed);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].text, Formatted(229, Out("s3.pdf")) + QLatin1Char('\n') + SystemErrorText(EIO));
+    EXPECT_EQ(PdfFixtures::PageMarkers(Out("s1.pdf")), std::vector<int>{1});
+    EXPECT_EQ(PdfFixtures::PageMarkers(Out("s2.pdf")), std::vector<int>{2});
+    EXPECT_EQ(ReadBytes(Out("s3.pdf")), "old three");
+    EXPECT_FALSE(QFileInfo::exists(Out("s4.pdf")));
+    EXPECT_EQ(Snapshot(folder).size(), 3u);
+}
+
 // A file that cannot be written is reported with the system's reason on the
 // message's second line.
 struct UnwritableFolderCase
@@ -555,5 +588,122 @@ TEST_F(SaveSplitTest, ReplacedFileKeepsItsAccessRights)
     EXPECT_EQ(QFileInfo(Out("shared.pdf")).permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
               rights);
 }
+
+// A progress that lets the test look at the folder before each file is
+// written, and asks to stop once `stopBefore` files were started.
+class WatchedProgress : public LongWorkProgress
+{
+public:
+    void SetRange(qint64 maximum) override { range = maximum; }
+    void SetStep(const QString& text, qint64 position) override
+    {
+        steps.push_back(text);
+        if (onStep)
+            onStep(position);
+    }
+    bool StopRequested() const override { return static_cast<int>(steps.size()) >= stopBefore; }
+
+    qint64 range = -1;
+    int stopBefore = 1 << 30;
+    std::vector<QString> steps;
+    std::function<void(qint64)> onStep;
+};
+
+class SaveAsLongWork : public SaveSplitTest
+{
+protected:
+    void SetUp() override
+    {
+        SaveSplitTest::SetUp();
+        previousWork = SetLongWorkHandler([this](const QString& title, const LongWork& work) {
+            titles.push_back(title);
+            work(progress);
+        });
+    }
+    void TearDown() override
+    {
+        SetLongWorkHandler(previousWork);
+        SaveSplitTest::TearDown();
+    }
+    WatchedProgress progress;
+    std::vector<QString> titles;
+    LongWorkHandler previousWork;
+};
+
+TEST_F(SaveAsLongWork, EveryFileIsWrittenBeforeAnyTargetChanges)
+{
+    for (int i = 1; i <= 4; ++i)
+        Add(QStringLiteral("s%1.pdf").arg(i), {i, i + 1});
+    ASSERT_TRUE(WriteBytes(Out("s2.pdf"), "before"));
+    answers = {Prompt::Yes};
+    std::vector<std::map<QString, QByteArray>> seen;
+    progress.onStep = [&](qint64) { seen.push_back(Snapshot(folder)); };
+
+    ASSERT_EQ(SaveSections(Request()), SaveOutcome::Saved);
+    EXPECT_EQ(titles, std::vector<QString>{QStringLiteral("Save Split")});
+    EXPECT_EQ(progress.range, 4);
+    EXPECT_EQ(progress.steps.back(), QStringLiteral("Writing file 4 of 4"));
+    // While the files are being written only hidden temporary files appear;
+    // the targets stay as they were until every file is complete.
+    ASSERT_EQ(seen.size(), 4u);
+    for (std::size_t i = 0; i < seen.size(); ++i)
+    {
+        EXPECT_EQ(seen[i].size(), i + 1) << "before file " << i + 1;
+        EXPECT_EQ(seen[i].at(QStringLiteral("s2.pdf")), "before");
+        for (const auto& [name, bytes] : seen[i])
+            EXPECT_TRUE(name == QStringLiteral("s2.pdf") || name.startsWith(QLatin1Char('.'))) << name.toStdString();
+    }
+    for (int i = 1; i <= 4; ++i)
+        EXPECT_EQ(PdfFixtures::PageMarkers(Out(QStringLiteral("s%1.pdf").arg(i))), (std::vector<int>{i, i + 1}));
+    EXPECT_EQ(Snapshot(folder).size(), 4u);
+}
+
+struct StopCase
+{
+    const char* name;
+    int stopBefore; // files started before the stop
+};
+
+class SaveStopped : public SaveAsLongWork, public ::testing::WithParamInterface<StopCase>
+{
+};
+
+// Stopping puts the files already written in place, complete, leaves every
+// other target as it was and no temporary file behind, and says how many
+// files were written.
+TEST_P(SaveStopped, KeepsTheFinishedFilesAndSaysHowMany)
+{
+    const int stopBefore = GetParam().stopBefore;
+    for (int i = 1; i <= 5; ++i)
+        Add(QStringLiteral("s%1.pdf").arg(i), {i});
+    ASSERT_TRUE(WriteBytes(Out("s1.pdf"), "old one"));
+    ASSERT_TRUE(WriteBytes(Out("s4.pdf"), "old four"));
+    answers = {Prompt::Yes};
+    progress.stopBefore = stopBefore;
+
+    EXPECT_EQ(SaveSections(Request()), SaveOutcome::Cancelled);
+    ASSERT_EQ(messages.size(), 2u); // the overwrite question, then the count
+    EXPECT_EQ(messages[1].text, QStringLiteral("Saving was cancelled: %1 of 5 files were written").arg(stopBefore));
+    EXPECT_EQ(messages[1].icon, Prompt::Information);
+    for (int i = 1; i <= 5; ++i)
+    {
+        const QString name = QStringLiteral("s%1.pdf").arg(i);
+        if (i <= stopBefore)
+            EXPECT_EQ(PdfFixtures::PageMarkers(Out(name)), std::vector<int>{i}) << i;
+        else if (i == 1)
+            EXPECT_EQ(ReadBytes(Out(name)), "old one");
+        else if (i == 4)
+            EXPECT_EQ(ReadBytes(Out(name)), "old four");
+        else
+            EXPECT_FALSE(QFileInfo::exists(Out(name))) << i;
+    }
+    for (const auto& [name, bytes] : Snapshot(folder))
+        EXPECT_FALSE(name.startsWith(QLatin1Char('.'))) << "left behind: " << name.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(At, SaveStopped,
+                         ::testing::Values(StopCase{"BeforeTheFirstFile", 0}, StopCase{"AfterTwoFiles", 2},
+                                           StopCase{"AfterFourFiles", 4}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

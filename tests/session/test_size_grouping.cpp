@@ -32,7 +32,8 @@ public:
         EXPECT_GE(n, 1u);
         EXPECT_LE(n, pages.size());
         const PageList prefix(pages.begin(), pages.begin() + static_cast<std::ptrdiff_t>(n));
-        EXPECT_TRUE(seen.insert(prefix).second) << "prefix of " << n << " pages measured twice";
+        if (expectEachPrefixOnce)
+            EXPECT_TRUE(seen.insert(prefix).second) << "prefix of " << n << " pages measured twice";
         if (failAtCall && calls >= failAtCall)
             return std::nullopt;
         std::uint64_t total = overhead;
@@ -41,13 +42,121 @@ public:
         return total;
     }
 
+    // Estimates: the true size of each page times a factor, or times a
+    // per-page random factor between 0.5 and 1.5 when noisy; none with
+    // factor 0.
+    std::vector<std::uint64_t> EstimatePrefixSizes(const PageList& pages, std::uint64_t limit) override
+    {
+        std::vector<std::uint64_t> estimates;
+        if (estimateFactor <= 0)
+            return estimates;
+        double total = static_cast<double>(overhead) * estimateFactor;
+        for (int page : pages)
+        {
+            double factor = estimateFactor;
+            if (noisyEstimates)
+                factor *= 0.5 + static_cast<double>(std::hash<int>()(page * 7919) % 1000) / 1000.0;
+            total += static_cast<double>(sizes.count(page) ? sizes.at(page) : defaultSize) * factor;
+            estimates.push_back(static_cast<std::uint64_t>(total));
+            if (estimates.back() > limit)
+                break;
+        }
+        return estimates;
+    }
+
     std::map<int, std::uint64_t> sizes;
     std::uint64_t overhead = 0;
     std::uint64_t defaultSize = 0;
     int calls = 0;
     int failAtCall = 0; // 0: never fails
+    double estimateFactor = 0;
+    bool noisyEstimates = false;
+    bool expectEachPrefixOnce = true;
     std::set<PageList> seen;
 };
+
+// Counts the trials of each group: a group's search measures prefixes of the
+// pages still to be placed, so a new number of remaining pages is a new group.
+class TrialCounter : public PageGroupMeasurer
+{
+public:
+    explicit TrialCounter(PageGroupMeasurer& inner) : inner(inner) {}
+    std::optional<std::uint64_t> MeasurePages(const PageList& pages, std::size_t n) override
+    {
+        if (perGroup.empty() || perGroup.back().first != pages.size())
+            perGroup.emplace_back(pages.size(), 0);
+        ++perGroup.back().second;
+        return inner.MeasurePages(pages, n);
+    }
+    std::vector<std::uint64_t> EstimatePrefixSizes(const PageList& pages, std::uint64_t limit) override
+    {
+        return inner.EstimatePrefixSizes(pages, limit);
+    }
+    // The groups whose trials exceed ceil(log2 n) + 1, as "trials/n".
+    std::vector<std::string> OverBound() const
+    {
+        std::vector<std::string> over;
+        for (const auto& [remaining, trials] : perGroup)
+        {
+            int bound = 1;
+            while ((std::size_t{1} << (bound - 1)) < remaining)
+                ++bound;
+            if (trials > bound)
+                over.push_back(std::to_string(trials) + "/" + std::to_string(remaining));
+        }
+        return over;
+    }
+    PageGroupMeasurer& inner;
+    std::vector<std::pair<std::size_t, int>> perGroup; // remaining pages, trials
+};
+
+// The grouping as the plain bisection makes it, step by step: one page alone
+// first, then halving between 0 and all remaining pages on "below the limit",
+// then stepping up and down to the last prefix within it. The reference the
+// faster search must agree with.
+std::optional<std::vector<PageList>> BisectedGroups(const PageList& source, std::uint64_t limit,
+                                                    PageGroupMeasurer& measurer)
+{
+    std::vector<PageList> groups;
+    PageList rest = source;
+    while (!rest.empty())
+    {
+        auto measure = [&](std::size_t n) { return measurer.MeasurePages(rest, n); };
+        auto w = measure(1);
+        if (!w || *w > limit)
+            return std::nullopt;
+        std::size_t i = 1;
+        if (rest.size() > 1)
+        {
+            std::size_t lo = 0, hi = rest.size();
+            do
+            {
+                i = (lo + hi) / 2;
+                if (!(w = measure(i)))
+                    return std::nullopt;
+                (*w < limit ? lo : hi) = i;
+            } while (hi - lo > 1);
+            if (*w < limit)
+            {
+                while (i < rest.size())
+                {
+                    if (!(w = measure(++i)))
+                        return std::nullopt;
+                    if (*w >= limit)
+                        break;
+                }
+            }
+            while (*w > limit && i > 1)
+            {
+                if (!(w = measure(--i)))
+                    return std::nullopt;
+            }
+        }
+        groups.emplace_back(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(i));
+        rest.erase(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    return groups;
+}
 
 PageList Range(int first, int last)
 {
@@ -112,6 +221,224 @@ INSTANTIATE_TEST_SUITE_P(
         GroupCase{"LimitBeyond32Bits", 12, 1000 * MB, 0, 5000 * MB, {5, 5, 2}}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The search against the plain bisection, over documents of different make
+// (pages of equal, random, growing sizes, one heavy page, a large shared
+// part) and limits, with estimates that are right, far off either way, noisy
+// or missing: the groups are the same, and no group takes more than
+// ceil(log2 n) + 1 trials for n remaining pages.
+struct SearchCase
+{
+    std::string name;
+    std::map<int, std::uint64_t> sizes;
+    std::uint64_t overhead;
+    std::uint64_t limit;
+    double estimateFactor;
+    bool noisy;
+};
+
+std::vector<SearchCase> SearchCases()
+{
+    struct Document
+    {
+        const char* name;
+        std::map<int, std::uint64_t> sizes;
+        std::uint64_t overhead;
+    };
+    std::vector<Document> documents;
+    documents.push_back({"Uniform", Uniform(120, 1000), 300});
+    {
+        std::mt19937 random(11);
+        std::map<int, std::uint64_t> sizes;
+        for (int page = 1; page <= 200; ++page)
+            sizes[page] = 100 + random() % 4900;
+        documents.push_back({"Random", sizes, 300});
+    }
+    {
+        std::map<int, std::uint64_t> sizes;
+        for (int page = 1; page <= 90; ++page)
+            sizes[page] = 100 * static_cast<std::uint64_t>(page);
+        documents.push_back({"Growing", sizes, 300});
+    }
+    {
+        auto sizes = Uniform(100, 500);
+        sizes[50] = 20000;
+        documents.push_back({"OneHeavyPage", sizes, 300});
+    }
+    documents.push_back({"LargeSharedPart", Uniform(150, 400), 40000});
+
+    struct Estimate
+    {
+        const char* name;
+        double factor;
+        bool noisy;
+    };
+    const Estimate estimates[] = {
+        {"NoEstimate", 0, false}, {"ExactEstimate", 1, false}, {"EstimateTooHigh", 3, false},
+        {"EstimateTooLow", 0.25, false}, {"NoisyEstimate", 1, true},
+    };
+    std::vector<SearchCase> cases;
+    for (const Document& d : documents)
+    {
+        std::uint64_t largest = 0;
+        for (const auto& [page, size] : d.sizes)
+            largest = std::max(largest, size);
+        const std::uint64_t limits[] = {d.overhead + largest, d.overhead + 5 * largest + 17,
+                                        d.overhead + 21000, d.overhead + 1000000};
+        for (std::uint64_t limit : limits)
+            for (const Estimate& e : estimates)
+                cases.push_back({std::string(d.name) + "_Limit" + std::to_string(limit) + "_" + e.name, d.sizes,
+                                 d.overhead, limit, e.factor, e.noisy});
+    }
+    return cases;
+}
+
+class SearchAgreesWithBisection : public ::testing::TestWithParam<SearchCase>
+{
+};
+
+TEST_P(SearchAgreesWithBisection, SameGroupsWithinTheTrialBound)
+{
+    const SearchCase& c = GetParam();
+    const PageList source = Range(1, static_cast<int>(c.sizes.size()));
+    SumMeasurer reference(c.sizes, c.overhead);
+    reference.expectEachPrefixOnce = false;
+    const auto expected = BisectedGroups(source, c.limit, reference);
+    ASSERT_TRUE(expected.has_value());
+
+    SumMeasurer measurer(c.sizes, c.overhead);
+    measurer.estimateFactor = c.estimateFactor;
+    measurer.noisyEstimates = c.noisy;
+    TrialCounter counter(measurer);
+    std::vector<PageList> groups;
+    ASSERT_EQ(GroupPagesBySize(source, c.limit, counter, groups), GroupBySizeResult::Grouped);
+    EXPECT_EQ(groups, *expected);
+    EXPECT_EQ(counter.perGroup.size(), groups.size());
+    EXPECT_TRUE(counter.OverBound().empty()) << "trials/remaining pages: " << counter.OverBound().front();
+    // The search is not slower than the bisection it replaces.
+    EXPECT_LE(measurer.calls, reference.calls);
+}
+
+INSTANTIATE_TEST_SUITE_P(Documents, SearchAgreesWithBisection, ::testing::ValuesIn(SearchCases()),
+                         [](const auto& info) { return info.param.name; });
+
+// Sizes that do not grow with the page count (a later page making the file
+// smaller, as a measurement gone odd might): every group is still one whose
+// own file was measured within the limit, every page is placed once in
+// order, and the trial bound holds.
+class Erratic : public PageGroupMeasurer
+{
+public:
+    explicit Erratic(unsigned seed) : random(seed) {}
+    std::optional<std::uint64_t> MeasurePages(const PageList& pages, std::size_t n) override
+    {
+        const PageList prefix(pages.begin(), pages.begin() + static_cast<std::ptrdiff_t>(n));
+        auto it = measured.find(prefix);
+        if (it == measured.end())
+            it = measured.emplace(prefix, 200 * n + random() % 3000).first;
+        return it->second;
+    }
+    std::vector<std::uint64_t> EstimatePrefixSizes(const PageList& pages, std::uint64_t limit) override
+    {
+        std::vector<std::uint64_t> estimates;
+        for (std::size_t n = 1; n <= pages.size(); ++n)
+        {
+            estimates.push_back(200 * n);
+            if (estimates.back() > limit)
+                break;
+        }
+        return estimates;
+    }
+    std::mt19937 random;
+    std::map<PageList, std::uint64_t> measured;
+};
+
+TEST(GroupBySize, ErraticSizesStillGiveOnlyMeasuredGroups)
+{
+    for (unsigned seed = 1; seed <= 30; ++seed)
+    {
+        Erratic erratic(seed);
+        TrialCounter counter(erratic);
+        std::vector<PageList> groups;
+        const std::uint64_t limit = 3000 + 200 * seed;
+        ASSERT_EQ(GroupPagesBySize(Range(1, 80), limit, counter, groups), GroupBySizeResult::Grouped) << seed;
+        PageList joined;
+        for (const PageList& g : groups)
+        {
+            ASSERT_TRUE(erratic.measured.count(g)) << "a group of " << g.size() << " pages was never measured";
+            EXPECT_LE(erratic.measured.at(g), limit);
+            joined.insert(joined.end(), g.begin(), g.end());
+        }
+        EXPECT_EQ(joined, Range(1, 80));
+        EXPECT_TRUE(counter.OverBound().empty()) << seed << ": " << counter.OverBound().front();
+    }
+}
+
+// A progress that asks to stop once it has been told about `after` trials.
+class StopAfter : public LongWorkProgress
+{
+public:
+    explicit StopAfter(int after) : after(after) {}
+    void SetRange(qint64 maximum) override { range = maximum; }
+    void SetStep(const QString& text, qint64 position) override
+    {
+        ++steps;
+        lastText = text;
+        lastPosition = position;
+    }
+    bool StopRequested() const override { return steps >= after; }
+    int after;
+    int steps = 0;
+    qint64 range = -1;
+    QString lastText;
+    qint64 lastPosition = -1;
+};
+
+TEST(GroupBySize, StopsBeforeTheNextTrialWhenAskedAndKeepsNoGroup)
+{
+    SumMeasurer measurer(Uniform(100, 100));
+    StopAfter progress(5);
+    std::vector<PageList> groups;
+    EXPECT_EQ(GroupPagesBySize(Range(1, 100), 1000, measurer, groups, &progress), GroupBySizeResult::Cancelled);
+    EXPECT_TRUE(groups.empty());
+    EXPECT_EQ(measurer.calls, 5);
+    EXPECT_EQ(progress.range, 100);
+}
+
+TEST(GroupBySize, ReportsThePagesPlaced)
+{
+    SumMeasurer measurer(Uniform(10, 100));
+    StopAfter progress(1000);
+    std::vector<PageList> groups;
+    ASSERT_EQ(GroupPagesBySize(Range(1, 10), 350, measurer, groups, &progress), GroupBySizeResult::Grouped);
+    EXPECT_EQ(groups.size(), 4u);
+    EXPECT_EQ(progress.lastText, QStringLiteral("Measuring sections: 10 of 10 pages placed"));
+    EXPECT_EQ(progress.lastPosition, 10);
+}
+
+TEST(GroupBySize, CancelledMeasurementKeepsTheSheetOpenWithoutAMessage)
+{
+    std::vector<MessageRequest> shown;
+    auto previousMessages = SetMessageHandler([&](const MessageRequest& r) {
+        shown.push_back(r);
+        return Prompt::Ok;
+    });
+    QStringList titles;
+    auto previousWork = SetLongWorkHandler([&](const QString& title, const LongWork& work) {
+        titles.append(title);
+        StopAfter progress(2);
+        work(progress);
+    });
+    SumMeasurer measurer(Uniform(50, 100));
+    std::vector<PageList> groups;
+    EXPECT_FALSE(GroupBySize(Range(1, 50), 1000, measurer, groups));
+    SetLongWorkHandler(previousWork);
+    SetMessageHandler(previousMessages);
+    EXPECT_TRUE(groups.empty());
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(titles, QStringList{QStringLiteral("Create new split section")});
+    EXPECT_EQ(measurer.calls, 2);
+}
+
 TEST(GroupBySize, KeepsTheSourceOrderAndDuplicates)
 {
     SumMeasurer measurer({{5, 40}, {3, 40}, {9, 40}});
@@ -175,22 +502,36 @@ TEST(GroupBySize, EmptySourceGivesNoGroup)
 }
 
 // A measurement that fails at any point of the search is an error, never a
-// group that was not measured.
-class FailingMeasurement : public ::testing::TestWithParam<int>
+// group that was not measured. The failing call is picked among the calls a
+// whole grouping makes: the first, the second, one in the middle, the last.
+struct FailingCall
+{
+    const char* name;
+    double at; // position among all calls, 0 = first, 1 = last
+};
+
+class FailingMeasurement : public ::testing::TestWithParam<FailingCall>
 {
 };
 
 TEST_P(FailingMeasurement, IsAnErrorWithNoGroups)
 {
-    SumMeasurer measurer(Uniform(20, 100));
-    measurer.failAtCall = GetParam();
+    SumMeasurer whole(Uniform(20, 100));
     std::vector<PageList> groups;
+    ASSERT_EQ(GroupPagesBySize(Range(1, 20), 450, whole, groups), GroupBySizeResult::Grouped);
+    ASSERT_GE(whole.calls, 4);
+
+    SumMeasurer measurer(Uniform(20, 100));
+    measurer.failAtCall = 1 + static_cast<int>(GetParam().at * (whole.calls - 1) + 0.5);
     EXPECT_EQ(GroupPagesBySize(Range(1, 20), 450, measurer, groups), GroupBySizeResult::MeasureFailed);
     EXPECT_TRUE(groups.empty());
+    EXPECT_EQ(measurer.calls, measurer.failAtCall);
 }
 
-INSTANTIATE_TEST_SUITE_P(AtCall, FailingMeasurement, ::testing::Values(1, 2, 3, 5, 8, 12),
-                         [](const auto& info) { return "Call" + std::to_string(info.param); });
+INSTANTIATE_TEST_SUITE_P(AtCall, FailingMeasurement,
+                         ::testing::Values(FailingCall{"First", 0}, FailingCall{"Second", 0.01},
+                                           FailingCall{"Middle", 0.5}, FailingCall{"Last", 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Pages fit alone but every larger group measures as huge (as a broken
 // trial write would): the groups shrink to single pages and the search ends.
@@ -373,6 +714,110 @@ TEST_F(TrialMeasurerTest, TrialFileIsAsBigAsTheSavedFile)
     EXPECT_EQ(static_cast<std::uint64_t>(QFileInfo(saved).size()), *measured);
 }
 
+// The measurement as it was made before trial files stayed in memory: each
+// trial written as a file in the temporary folder and its size read back.
+class DiskTrialMeasurer : public PageGroupMeasurer
+{
+public:
+    DiskTrialMeasurer(const QString& source, const QString& folder)
+        : input(xpdfSpliceOpenInputW(source)), path(QDir(folder).filePath(QStringLiteral("trial.pdf")))
+    {
+    }
+    ~DiskTrialMeasurer() override
+    {
+        xpdfSpliceCloseInput(input);
+        QFile::remove(path);
+    }
+    std::optional<std::uint64_t> MeasurePages(const PageList& pages, std::size_t n) override
+    {
+        XpdfSpliceOutput output = xpdfSpliceOpenOutputW(path, 1.6);
+        if (!input || !output)
+            return std::nullopt;
+        for (std::size_t i = 0; i < n; ++i)
+            xpdfSpliceAddPage(input, pages[i], output);
+        if (!xpdfSpliceCloseOutput(output))
+            return std::nullopt;
+        return static_cast<std::uint64_t>(QFileInfo(path).size());
+    }
+    XpdfSpliceInput input;
+    QString path;
+};
+
+struct RealDocumentCase
+{
+    const char* name;
+    int pages;
+    int imageEvery;   // every so many pages carry an image (0: none)
+    int vectorEvery;  // every so many pages carry vector art (0: none)
+    double limitPages; // the limit, in sizes of the largest one-page file
+};
+
+class RealDocuments : public TrialMeasurerTest, public ::testing::WithParamInterface<RealDocumentCase>
+{
+};
+
+// Real documents through the real splicing layer: the in-memory search finds
+// the groups the bisection over trial files on disk finds, within the trial
+// bound, and every group saved for real stays within the limit.
+TEST_P(RealDocuments, SameGroupsAsTrialFilesOnDiskAndSavedFilesWithinTheLimit)
+{
+    const RealDocumentCase& c = GetParam();
+    std::vector<PdfFixtures::PageSpec> specs(static_cast<std::size_t>(c.pages));
+    for (int i = 0; i < c.pages; ++i)
+    {
+        auto& spec = specs[static_cast<std::size_t>(i)];
+        spec.imageSide = c.imageEvery && i % c.imageEvery == 0 ? 20 + (i * 7) % 50 : 0;
+        spec.vectorArt = c.vectorEvery && i % c.vectorEvery == 1;
+        spec.rotate = i % 11 == 5 ? 90 : 0;
+    }
+    const QString document = work.filePath(QStringLiteral("document.pdf"));
+    ASSERT_TRUE(PdfFixtures::WritePdf(document, specs));
+    const PageList all = Range(1, c.pages);
+
+    SpliceTrialMeasurer measurer(document, QString());
+    std::uint64_t largestPage = 0;
+    for (int page = 1; page <= c.pages; ++page)
+        largestPage = std::max(largestPage, measurer.MeasurePages(PageList{page}, 1).value_or(0));
+    const auto limit = static_cast<std::uint64_t>(static_cast<double>(largestPage) * c.limitPages);
+
+    DiskTrialMeasurer disk(document, work.path());
+    const auto expected = BisectedGroups(all, limit, disk);
+    ASSERT_TRUE(expected.has_value());
+
+    TrialCounter counter(measurer);
+    std::vector<PageList> groups;
+    ASSERT_EQ(GroupPagesBySize(all, limit, counter, groups), GroupBySizeResult::Grouped);
+    EXPECT_EQ(groups, *expected);
+    EXPECT_TRUE(counter.OverBound().empty()) << counter.OverBound().front();
+    EXPECT_TRUE(TempEntries().isEmpty()) << TempEntries().join(',').toStdString();
+
+    std::vector<SplitSection> sections(groups.size());
+    SaveRequest request;
+    request.sourcePath = document;
+    request.folder = work.filePath(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(request.folder));
+    for (std::size_t i = 0; i < groups.size(); ++i)
+    {
+        sections[i].pages = groups[i];
+        sections[i].fileName = QStringLiteral("g%1.pdf").arg(i + 1);
+        request.sections.push_back(&sections[i]);
+    }
+    ASSERT_EQ(SaveSections(request), SaveOutcome::Saved);
+    for (const SplitSection& s : sections)
+        EXPECT_LE(static_cast<std::uint64_t>(QFileInfo(QDir(request.folder).filePath(s.fileName)).size()), limit)
+            << s.fileName.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, RealDocuments,
+    ::testing::Values(RealDocumentCase{"TextOnlyTightLimit", 30, 0, 0, 1.2},
+                      RealDocumentCase{"TextOnlyWideLimit", 30, 0, 0, 9.5},
+                      RealDocumentCase{"ImagesEveryPage", 24, 1, 0, 3.3},
+                      RealDocumentCase{"MixedImagesAndVectors", 40, 3, 2, 2.5},
+                      RealDocumentCase{"MixedWholeDocumentFits", 20, 4, 3, 100},
+                      RealDocumentCase{"SparseImagesSingleHeavyGroups", 36, 9, 0, 1.05}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(TrialMeasurerTest, UnreadableSourceIsAFailedMeasurement)
 {
     const QString damaged = work.filePath(QStringLiteral("damaged.pdf"));
@@ -392,9 +837,9 @@ TEST_F(TrialMeasurerTest, PageThatCannotBeAddedIsAFailedMeasurementAndLeavesNoFi
     EXPECT_TRUE(TempEntries().isEmpty());
 }
 
-// TMPDIR naming a folder that does not exist must not send the trial files
-// into the current folder (here one nobody may write into, not even root):
-// another temporary folder that exists is used.
+// Trial files are measured in memory: TMPDIR naming a folder that does not
+// exist, and a current folder nobody may write into (not even root), neither
+// stop a measurement nor receive a file.
 TEST_F(TrialMeasurerTest, MissingTempFolderIsReplacedByOneThatExists)
 {
     qputenv("TMPDIR", work.filePath(QStringLiteral("no-such-folder")).toLocal8Bit());
