@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace BenchDocuments {
 namespace {
@@ -357,6 +358,112 @@ bool WriteHugePageDocument(const QString& path, int pageCount)
         }
         return Write(pdf, path);
     } catch (...) {
+        return false;
+    }
+}
+
+bool WriteBookmarkedDocument(const QString& path, int pageCount)
+{
+    const QString plain = path + QStringLiteral(".pages");
+    if (!WriteMixedDocument(plain, pageCount))
+        return false;
+    try {
+        QPDF pdf;
+        const QByteArray name = QFile::encodeName(plain);
+        pdf.processFile(name.constData());
+        const std::vector<QPDFObjectHandle> pages = pdf.getAllPages();
+        const int count = static_cast<int>(pages.size());
+        auto dest = [&pages](int index) {
+            QPDFObjectHandle d = QPDFObjectHandle::newArray();
+            d.appendItem(pages[static_cast<size_t>(index)]);
+            d.appendItem(QPDFObjectHandle::newName("/XYZ"));
+            d.appendItem(QPDFObjectHandle::newInteger(72));
+            d.appendItem(QPDFObjectHandle::newInteger(720));
+            d.appendItem(QPDFObjectHandle::newNull());
+            return d;
+        };
+        auto chapterName = [](int chapter) { return "chapter." + std::to_string(chapter + 1); };
+
+        QPDFObjectHandle root = pdf.getRoot();
+        QPDFObjectHandle outlines = pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Outlines >>"));
+        QPDFObjectHandle names = QPDFObjectHandle::newArray();
+        QPDFObjectHandle previousChapter;
+        long long shown = 0;
+        const int chapters = (count + 9) / 10;
+        for (int chapter = 0; chapter < chapters; ++chapter) {
+            const int first = chapter * 10;
+            QPDFObjectHandle item = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+            item.replaceKey("/Title", QPDFObjectHandle::newString("Chapter " + std::to_string(chapter + 1)));
+            item.replaceKey("/Parent", outlines);
+            item.replaceKey("/Dest", QPDFObjectHandle::newString(chapterName(chapter)));
+            names.appendItem(QPDFObjectHandle::newString(chapterName(chapter)));
+            names.appendItem(dest(first));
+            QPDFObjectHandle previous;
+            for (int k = 0; k < 19; ++k) {
+                QPDFObjectHandle kid = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+                kid.replaceKey("/Title", QPDFObjectHandle::newString(std::to_string(chapter + 1) + "." +
+                                                                     std::to_string(k + 1) + " Section"));
+                kid.replaceKey("/Parent", item);
+                kid.replaceKey("/Dest", dest(std::min(count - 1, first + k % 10)));
+                if (previous.isInitialized()) {
+                    previous.replaceKey("/Next", kid);
+                    kid.replaceKey("/Prev", previous);
+                } else {
+                    item.replaceKey("/First", kid);
+                }
+                previous = kid;
+            }
+            item.replaceKey("/Last", previous);
+            item.replaceKey("/Count", QPDFObjectHandle::newInteger(-19));
+            if (previousChapter.isInitialized()) {
+                previousChapter.replaceKey("/Next", item);
+                item.replaceKey("/Prev", previousChapter);
+            } else {
+                outlines.replaceKey("/First", item);
+            }
+            previousChapter = item;
+            ++shown;
+        }
+        outlines.replaceKey("/Last", previousChapter);
+        outlines.replaceKey("/Count", QPDFObjectHandle::newInteger(shown));
+        root.replaceKey("/Outlines", outlines);
+        QPDFObjectHandle tree = QPDFObjectHandle::newDictionary();
+        tree.replaceKey("/Names", names);
+        QPDFObjectHandle nameDictionary = QPDFObjectHandle::newDictionary();
+        nameDictionary.replaceKey("/Dests", pdf.makeIndirectObject(tree));
+        root.replaceKey("/Names", nameDictionary);
+
+        for (int index = 0; index < count; ++index) {
+            QPDFObjectHandle annots = QPDFObjectHandle::newArray();
+            QPDFObjectHandle next = QPDFObjectHandle::parse(
+                "<< /Type /Annot /Subtype /Link /Rect [72 40 300 60] /Border [0 0 0] >>");
+            next.replaceKey("/Dest", dest(std::min(count - 1, (index / 10 + 1) * 10)));
+            annots.appendItem(pdf.makeIndirectObject(next));
+            QPDFObjectHandle own = QPDFObjectHandle::parse(
+                "<< /Type /Annot /Subtype /Link /Rect [320 40 540 60] /Border [0 0 0] >>");
+            QPDFObjectHandle action = QPDFObjectHandle::parse("<< /S /GoTo >>");
+            action.replaceKey("/D", QPDFObjectHandle::newString(chapterName(index / 10)));
+            own.replaceKey("/A", action);
+            annots.appendItem(pdf.makeIndirectObject(own));
+            QPDFObjectHandle page = pages[static_cast<size_t>(index)];
+            page.replaceKey("/Annots", annots);
+        }
+        root.replaceKey("/PageLabels", QPDFObjectHandle::parse("<< /Nums [0 << /S /r >> 10 << /S /D >>] >>"));
+        pdf.getTrailer().replaceKey(
+            "/Info", pdf.makeIndirectObject(QPDFObjectHandle::parse(
+                         "<< /Title (A bookmarked book) /Author (Parcelo bench) /Producer (parcelo-bench) "
+                         "/CreationDate (D:20240101000000Z) >>")));
+        QPDFObjectHandle metadata = QPDFObjectHandle::newStream(
+            &pdf, "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?><x:xmpmeta xmlns:x='adobe:ns:meta/'>"
+                  "</x:xmpmeta><?xpacket end='w'?>");
+        metadata.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/Metadata"));
+        metadata.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/XML"));
+        root.replaceKey("/Metadata", metadata);
+        const bool written = Write(pdf, path);
+        QFile::remove(plain);
+        return written;
+    } catch (...) {
+        QFile::remove(plain);
         return false;
     }
 }

@@ -19,6 +19,14 @@ bool WritePlainDocument(const QString& path, int pageCount);
 // generator's), each filled with shapes and a line of text scaled to it.
 bool WriteHugePageDocument(const QString& path, int pageCount);
 
+// The mixed document with what a typeset book carries besides its pages:
+// an outline of one entry every 10 pages (a chapter, through a named
+// destination) with 19 entries below each, a link on every page to the
+// next chapter's first page and one to its own chapter by name, roman and
+// arabic page labels, document information and XMP metadata. 1,000 pages
+// make 2,000 bookmarks.
+bool WriteBookmarkedDocument(const QString& path, int pageCount);
+
 // Page count of a PDF read with the qpdf library; -1 when it cannot be read.
 int CountPages(const QString& path);
 

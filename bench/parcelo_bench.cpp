@@ -5,7 +5,7 @@
 //
 // Usage: parcelo-bench [--only NAME,...] [--json] [--repeats N] [--keep] [--docs DIR]
 //   --only   runs only the named measures: open, first-thumbnail, thumbnails,
-//            jump, save, by-size, memory, huge-page
+//            jump, save, save-bookmarked, by-size, memory, huge-page
 //   --json   prints {"name", "measure", "unit", "ours", "peer", "ratio",
 //            "target", "pass"} for every measure instead of the table
 //   --keep   keeps the run's folder (its documents can be reused with --docs)
@@ -13,6 +13,7 @@
 #include "BenchDocuments.h"
 
 #include "engine/PDFInstanceManager.h"
+#include "session/BookmarkSections.h"
 #include "session/CParceloApp.h"
 #include "session/ParceloInstance.h"
 #include "session/SaveSplit.h"
@@ -430,12 +431,13 @@ public:
 
     // Writes the documents, or takes them from `reuse` (a folder kept by an
     // earlier run with --keep) when it holds them.
-    bool MakeDocuments(bool mixed, bool plain, const QString& reuse);
+    bool MakeDocuments(bool mixed, bool plain, const QString& reuse, bool bookmarked = false);
     void MeasureOpen(const QString& label, const QString& path);
     void MeasureFirstThumbnail();
     void MeasureThumbnails();
     void MeasureJump();
     void MeasureSaves();
+    void MeasureBookmarkedSaves();
     void MeasureWindowDuringSave();
     void MeasureSplitBySize(std::uint64_t limit, const QString& label);
     void MeasureMemory(const QString& self);
@@ -448,6 +450,7 @@ public:
     QString MixedPath() const { return m_folder + QStringLiteral("/mixed.pdf"); }
     QString PlainPath() const { return m_folder + QStringLiteral("/plain.pdf"); }
     QString HugePath() const { return m_folder + QStringLiteral("/huge.pdf"); }
+    QString BookmarkedPath() const { return m_folder + QStringLiteral("/bookmarked.pdf"); }
 
 private:
     QString NewFolder(const QString& name)
@@ -492,9 +495,10 @@ private:
     QStringList m_context;
     QStringList m_failures;
     std::optional<double> m_fullSaveMs;
+    std::optional<double> m_save100Ms;
 };
 
-bool Bench::MakeDocuments(bool mixed, bool plain, const QString& reuse)
+bool Bench::MakeDocuments(bool mixed, bool plain, const QString& reuse, bool bookmarked)
 {
     // Copies the document from a kept folder of an earlier run, else writes it.
     auto provide = [&](const QString& name, const QString& what, bool (*write)(const QString&, int), int pages) {
@@ -525,6 +529,9 @@ bool Bench::MakeDocuments(bool mixed, bool plain, const QString& reuse)
                              .arg(Bytes(QFileInfo(MixedPath()).size()), Bytes(sizes.Min()), Bytes(sizes.Max()),
                                   Bytes(sizes.Mean()), Bytes(static_cast<double>(empty.value_or(0)))));
     }
+    if (bookmarked && !provide(QStringLiteral("bookmarked.pdf"), QStringLiteral("1,000-page bookmarked document"),
+                               &BenchDocuments::WriteBookmarkedDocument, 1000))
+        return false;
     if (plain && !provide(QStringLiteral("plain.pdf"), QStringLiteral("10,000-page plain document"),
                           &BenchDocuments::WritePlainDocument, 10000))
         return false;
@@ -873,9 +880,90 @@ void Bench::MeasureSaves()
                               copy.Empty() ? std::nan("") : copy.Median(), std::nan("")));
     if (!oursAll.Empty())
         m_fullSaveMs = oursAll.Median();
+    if (!ours100.Empty())
+        m_save100Ms = ours100.Median();
     m_context.append(QStringLiteral("save 100 sections: ours spends %1 on the processor of %2 wall clock (the rest "
                                     "waits for the disk: every file is on the disk before the save ends); qpdf does not sync")
                          .arg(Ms(cpu100.Median()), Ms(ours100.Median())));
+}
+
+// The same 100 sections of 10 pages from a book with 2,000 bookmarks, links
+// on every page, page labels and metadata, all of which each file carries
+// for its own pages; and the reading of the outline that planning sections
+// at its bookmarks needs.
+void Bench::MeasureBookmarkedSaves()
+{
+    Note(QStringLiteral("saving: 100 sections of 10 pages of a document with 2,000 bookmarks"));
+    if (!OpenOurs(BookmarkedPath()))
+        return Fail(QStringLiteral("cannot open the bookmarked document"));
+    const int pages = m_app.PageCount();
+    Samples ours, peer, plan, cpu;
+    std::size_t planned = 0;
+    for (int r = 0; r < m_repeats; ++r) {
+        auto runOurs = [&] {
+            m_app.ClearAllSections();
+            for (int first = 1; first <= pages; first += 10) {
+                PageList group;
+                for (int page = first; page < first + 10 && page <= pages; ++page)
+                    group.push_back(page);
+                m_app.AddSection(group);
+            }
+            const QString out = NewFolder(QStringLiteral("savebm-"));
+            const double cpuStart = ThreadCpuMs();
+            const Clock::time_point start = Clock::now();
+            const bool saved = SaveInto(out);
+            const double ms = MsSince(start);
+            cpu.Add(ThreadCpuMs() - cpuStart);
+            if (!saved || CountFiles(out) != 100)
+                Fail(QStringLiteral("saving 100 bookmarked sections failed (%1 files)").arg(CountFiles(out)));
+            else
+                ours.Add(ms);
+            QDir(out).removeRecursively();
+            m_app.ClearAllSections();
+        };
+        auto runPeer = [&] {
+            const QString out = NewFolder(QStringLiteral("qpdfbm-"));
+            const ToolRun run = RunTool(QStringLiteral("qpdf"), {QStringLiteral("--split-pages=10"), BookmarkedPath(),
+                                                                 out + QStringLiteral("/out.pdf")});
+            if (!run.ok || CountFiles(out) != 100)
+                Fail(QStringLiteral("qpdf --split-pages failed: ") + QString::fromLocal8Bit(run.err));
+            else
+                peer.Add(run.ms);
+            QDir(out).removeRecursively();
+        };
+        // The outline is read while the document opens; planning then
+        // takes it from the open document.
+        auto runPlan = [&] {
+            const Clock::time_point start = Clock::now();
+            planned = PlanBookmarkSections(BookmarkSourceOf(m_app), 1).size();
+            plan.Add(MsSince(start));
+        };
+        if (r % 2) {
+            runOurs();
+            runPeer();
+        } else {
+            runPeer();
+            runOurs();
+        }
+        runPlan();
+    }
+    if (planned != 100)
+        Fail(QStringLiteral("100 chapters planned as %1 sections").arg(planned));
+    m_rows.push_back(RatioRow(QStringLiteral("save-bookmarked"),
+                              QStringLiteral("save 100 sections x 10 pages, 2,000 bookmarks (vs qpdf --split-pages=10)"),
+                              ours.Empty() ? std::nan("") : ours.Median(), peer.Empty() ? std::nan("") : peer.Median(),
+                              1.0));
+    if (m_save100Ms)
+        m_rows.push_back(RatioRow(QStringLiteral("save-bookmarked"),
+                                  QStringLiteral("the same with 2,000 bookmarks (vs ours without, mixed.pdf)"),
+                                  ours.Empty() ? std::nan("") : ours.Median(), *m_save100Ms, std::nan("")));
+    m_context.append(QStringLiteral("save 100 sections with 2,000 bookmarks: ours spends %1 on the processor of %2 "
+                                    "wall clock")
+                         .arg(Ms(cpu.Median()), Ms(ours.Median())));
+    m_rows.push_back(LimitRow(QStringLiteral("save-bookmarked"),
+                              QStringLiteral("plan 100 sections at the top level of 2,000 bookmarks (read at opening)"),
+                              QStringLiteral("ms"), plan.Empty() ? std::nan("") : plan.Median(),
+                              plan.Empty() ? QStringLiteral("-") : Ms(plan.Median()), QString(), std::nullopt));
 }
 
 // How often the window thread handles its events while Save Split writes
@@ -1301,7 +1389,8 @@ int main(int argc, char** argv)
     bool json = false;
     QString reuse;
     const QStringList known = {QStringLiteral("open"),     QStringLiteral("first-thumbnail"), QStringLiteral("thumbnails"),
-                               QStringLiteral("jump"),     QStringLiteral("save"),            QStringLiteral("by-size"),
+                               QStringLiteral("jump"),     QStringLiteral("save"),            QStringLiteral("save-bookmarked"),
+                               QStringLiteral("by-size"),
                                QStringLiteral("memory"),   QStringLiteral("huge-page")};
     const QString usage = QStringLiteral("usage: parcelo-bench [--only %1] [--json] [--repeats N] [--keep] [--docs DIR]\n")
                               .arg(known.join(QLatin1Char(',')));
@@ -1345,7 +1434,7 @@ int main(int argc, char** argv)
         const bool needMixed = wanted("open") || wanted("first-thumbnail") || wanted("thumbnails") || wanted("jump") ||
                                wanted("save") || wanted("by-size");
         const bool needPlain = wanted("open") || wanted("memory");
-        if (bench.MakeDocuments(needMixed, needPlain, reuse)) {
+        if (bench.MakeDocuments(needMixed, needPlain, reuse, wanted("save-bookmarked"))) {
             if (wanted("open")) {
                 bench.MeasureOpen(QStringLiteral("mixed"), bench.MixedPath());
                 bench.MeasureOpen(QStringLiteral("plain"), bench.PlainPath());
@@ -1360,6 +1449,8 @@ int main(int argc, char** argv)
                 bench.MeasureSaves();
                 bench.MeasureWindowDuringSave();
             }
+            if (wanted("save-bookmarked"))
+                bench.MeasureBookmarkedSaves();
             if (wanted("by-size")) {
                 bench.MeasureSplitBySize(500ull * 1024, QStringLiteral("500 KB"));
                 bench.MeasureSplitBySize(2ull * 1024 * 1024, QStringLiteral("2 MB"));

@@ -31,70 +31,6 @@
         <translation>--max-size doit être inférieur à 4096M</translation>
     </message>
     <message>
-        <source>Usage: parcelo-split INPUT.pdf (--ranges TEXT | --every N | --max-size SIZE) [OPTIONS]
-Cut one PDF document into several, one file per section.
-
-Sections (choose one kind):
-  --ranges TEXT             one section from page-range text such as &quot;1-7, 18&quot;;
-                            give it several times for several sections
-  --every N                 a new section every N pages
-  --max-size SIZE           consecutive sections whose files are no larger than
-                            SIZE, a whole number with K or M (500K, 2M)
-
-Options:
-  --out DIR                 write the files into DIR (default: the current folder)
-  --password-file F         the input&apos;s password, from the first line of F
-  --owner-password-file F   protect the files with the password on the first line of F
-  --allow LIST              what the protected files allow without that password:
-                            print, copy, annotate, forms, separated by commas;
-                            each implies view (opening); view alone allows only
-                            opening (the default); none requires the password
-                            even for opening
-  --force                   overwrite files that already exist
-  -h, --help                show this help and exit
-  -v, --version             show the version and exit
-
-Files are named like the sections of the window: &quot;&lt;name&gt;-S&lt;n&gt;.&lt;ext&gt;&quot; after the input.
-Each written file is printed on its own line. Nothing is written unless every file can
-be written. Exit status: 0 when every file was written, 1 when the run failed, 2 for a
-wrong command line.
-</source>
-        <translation>Utilisation : parcelo-split ENTRÉE.pdf (--ranges TEXTE | --every N | --max-size TAILLE) [OPTIONS]
-Découpe un document PDF en plusieurs, un fichier par section.
-
-Sections (choisissez une seule sorte) :
-  --ranges TEXTE            une section d’après un texte de plages de pages tel que
-                            « 1-7, 18 » ; à répéter pour plusieurs sections
-  --every N                 une nouvelle section toutes les N pages
-  --max-size TAILLE         des sections consécutives dont les fichiers ne dépassent pas
-                            TAILLE, un nombre entier suivi de K ou M (500K, 2M)
-
-Options :
-  --out DOSSIER             écrire les fichiers dans DOSSIER (par défaut : le dossier courant)
-  --password-file F         le mot de passe du fichier d’entrée, lu sur la première ligne de F
-  --owner-password-file F   protéger les fichiers par le mot de passe lu sur la première
-                            ligne de F
-  --allow LISTE             ce que les fichiers protégés permettent sans ce mot de passe :
-                            print (imprimer), copy (copier), annotate (annoter), forms
-                            (remplir les formulaires), séparés par des virgules ; chacun
-                            inclut view (ouvrir) ; view seul ne permet que d’ouvrir (par
-                            défaut) ; none exige le mot de passe même pour ouvrir
-  --force                   remplacer les fichiers qui existent déjà
-  -h, --help                afficher cette aide et quitter
-  -v, --version             afficher la version et quitter
-
-Les fichiers sont nommés comme les sections de la fenêtre : « &lt;name&gt;-S&lt;n&gt;.&lt;ext&gt; »
-d’après le fichier d’entrée. Chaque fichier écrit est affiché sur sa propre ligne. Rien
-n’est écrit tant que tous les fichiers ne peuvent pas l’être. Code de sortie : 0 quand
-tous les fichiers ont été écrits, 1 quand l’exécution a échoué, 2 pour une ligne de
-commande incorrecte.
-</translation>
-    </message>
-    <message>
-        <source>choose only one of --ranges, --every and --max-size</source>
-        <translation>choisissez une seule option parmi --ranges, --every et --max-size</translation>
-    </message>
-    <message>
         <source>option --force takes no value</source>
         <translation>l’option --force ne prend pas de valeur</translation>
     </message>
@@ -131,10 +67,6 @@ commande incorrecte.
         <translation>un seul fichier d’entrée est accepté, %1 ont été donnés</translation>
     </message>
     <message>
-        <source>say how to split: --ranges, --every or --max-size</source>
-        <translation>indiquez comment découper : --ranges, --every ou --max-size</translation>
-    </message>
-    <message>
         <source>--allow needs --owner-password-file</source>
         <translation>--allow nécessite --owner-password-file</translation>
     </message>
@@ -148,7 +80,7 @@ commande incorrecte.
     </message>
     <message>
         <source>cannot read password file %1: %2</source>
-        <translation>impossible de lire le fichier de mot de passe %1 : %2</translation>
+        <translation>impossible de lire le fichier de mot de passe %1&#xa0;: %2</translation>
     </message>
     <message>
         <source>the first line of password file %1 is too long</source>
@@ -160,11 +92,11 @@ commande incorrecte.
     </message>
     <message>
         <source>--allow permits everything, so the owner password would protect nothing</source>
-        <translation>--allow autorise tout : le mot de passe propriétaire ne protégerait rien</translation>
+        <translation>--allow autorise tout&#xa0;: le mot de passe propriétaire ne protégerait rien</translation>
     </message>
     <message>
         <source>cannot open %1: no such file</source>
-        <translation>impossible d’ouvrir %1 : fichier introuvable</translation>
+        <translation>impossible d’ouvrir %1&#xa0;: fichier introuvable</translation>
     </message>
     <message>
         <source>%1 is a folder, not a PDF file</source>
@@ -172,19 +104,19 @@ commande incorrecte.
     </message>
     <message>
         <source>cannot open %1: permission denied</source>
-        <translation>impossible d’ouvrir %1 : permission refusée</translation>
+        <translation>impossible d’ouvrir %1&#xa0;: permission refusée</translation>
     </message>
     <message>
         <source>cannot read %1: the file is damaged or not a PDF document</source>
-        <translation>impossible de lire %1 : le fichier est endommagé ou n’est pas un document PDF</translation>
+        <translation>impossible de lire %1&#xa0;: le fichier est endommagé ou n’est pas un document PDF</translation>
     </message>
     <message>
         <source>%1 does not allow copying its pages; give the password that allows it with --password-file</source>
-        <translation>%1 n’autorise pas la copie de ses pages ; donnez le mot de passe qui l’autorise avec --password-file</translation>
+        <translation>%1 n’autorise pas la copie de ses pages&#xa0;; donnez le mot de passe qui l’autorise avec --password-file</translation>
     </message>
     <message>
         <source>%1 is protected by a password; give it with --password-file</source>
-        <translation>%1 est protégé par un mot de passe ; donnez-le avec --password-file</translation>
+        <translation>%1 est protégé par un mot de passe&#xa0;; donnez-le avec --password-file</translation>
     </message>
     <message>
         <source>wrong password for %1 (read from %2)</source>
@@ -204,7 +136,7 @@ commande incorrecte.
     </message>
     <message>
         <source>cannot write to output folder %1: %2</source>
-        <translation>impossible d’écrire dans le dossier de sortie %1 : %2</translation>
+        <translation>impossible d’écrire dans le dossier de sortie %1&#xa0;: %2</translation>
     </message>
     <message>
         <source>the PDF engines could not be started</source>
@@ -216,7 +148,7 @@ commande incorrecte.
     </message>
     <message>
         <source>Try &apos;parcelo-split --help&apos; for more information.</source>
-        <translation>Essayez « parcelo-split --help » pour plus d’informations.</translation>
+        <translation>Essayez «&#xa0;parcelo-split --help&#xa0;» pour plus d’informations.</translation>
     </message>
     <message>
         <source>%1 already exists (use --force to overwrite)</source>
@@ -224,27 +156,124 @@ commande incorrecte.
     </message>
     <message>
         <source>cannot replace %1: %2</source>
-        <translation>impossible de remplacer %1 : %2</translation>
+        <translation>impossible de remplacer %1&#xa0;: %2</translation>
     </message>
     <message>
         <source>cannot write %1: %2</source>
-        <translation>impossible d’écrire %1 : %2</translation>
+        <translation>impossible d’écrire %1&#xa0;: %2</translation>
     </message>
     <message>
         <source>cannot read %1: the file is encrypted in a way that cannot be read</source>
-        <translation>impossible de lire %1 : le fichier est chiffré d’une manière qui ne peut pas être lue</translation>
+        <translation>impossible de lire %1&#xa0;: le fichier est chiffré d’une manière qui ne peut pas être lue</translation>
     </message>
     <message>
         <source>cannot read %1: the list of its pages is damaged and cannot be followed</source>
-        <translation>impossible de lire %1 : la liste de ses pages est endommagée et ne peut pas être parcourue</translation>
+        <translation>impossible de lire %1&#xa0;: la liste de ses pages est endommagée et ne peut pas être parcourue</translation>
     </message>
     <message>
         <source>cannot read %1: a repaired copy for reading its pages could not be written: %2</source>
-        <translation>impossible de lire %1 : la copie réparée nécessaire pour lire ses pages n’a pas pu être écrite : %2</translation>
+        <translation>impossible de lire %1&#xa0;: la copie réparée nécessaire pour lire ses pages n’a pas pu être écrite&#xa0;: %2</translation>
     </message>
     <message>
         <source>cannot read %1: %2</source>
-        <translation>impossible de lire %1 : %2</translation>
+        <translation>impossible de lire %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Usage: parcelo-split INPUT.pdf (--ranges TEXT | --every N | --max-size SIZE | --bookmarks LEVEL)
+                     [OPTIONS]
+Cut one PDF document into several, one file per section.
+
+Sections (choose one kind):
+  --ranges TEXT             one section from page-range text such as &quot;1-7, 18&quot;;
+                            give it several times for several sections
+  --every N                 a new section every N pages
+  --max-size SIZE           consecutive sections whose files are no larger than
+                            SIZE, a whole number with K or M (500K, 2M)
+  --bookmarks LEVEL         a section at each bookmark of LEVEL (1 = the top
+                            level, 2 = the bookmarks below it ...) and at each
+                            bookmark above that level, named after the bookmark;
+                            the pages before the first bookmark form a section
+                            of their own
+
+Options:
+  --out DIR                 write the files into DIR (default: the current folder)
+  --password-file F         the input&apos;s password, from the first line of F
+  --owner-password-file F   protect the files with the password on the first line of F
+  --allow LIST              what the protected files allow without that password:
+                            print, copy, annotate, forms, separated by commas;
+                            each implies view (opening); view alone allows only
+                            opening (the default); none requires the password
+                            even for opening
+  --force                   overwrite files that already exist
+  -h, --help                show this help and exit
+  -v, --version             show the version and exit
+
+Files are named like the sections of the window: &quot;&lt;name&gt;-S&lt;n&gt;.&lt;ext&gt;&quot; after the input,
+or after their bookmark with --bookmarks.
+Each written file is printed on its own line. Nothing is written unless every file can
+be written. Exit status: 0 when every file was written, 1 when the run failed, 2 for a
+wrong command line.
+</source>
+        <translation>Utilisation&#xa0;: parcelo-split ENTRÉE.pdf (--ranges TEXTE | --every N | --max-size TAILLE | --bookmarks NIVEAU)
+                     [OPTIONS]
+Découpe un document PDF en plusieurs, un fichier par section.
+
+Sections (choisissez une seule sorte)&#xa0;:
+  --ranges TEXTE            une section d’après un texte de plages de pages tel que
+                            «&#xa0;1-7, 18&#xa0;»&#xa0;; à répéter pour plusieurs sections
+  --every N                 une nouvelle section toutes les N pages
+  --max-size TAILLE         des sections consécutives dont les fichiers ne dépassent pas
+                            TAILLE, un nombre entier suivi de K ou M (500K, 2M)
+  --bookmarks NIVEAU        une section à chaque signet de NIVEAU (1 = le premier
+                            niveau, 2 = les signets placés dessous…) et à chaque
+                            signet d’un niveau supérieur, nommée d’après le signet&#xa0;;
+                            les pages qui précèdent le premier signet forment une
+                            section à part
+
+Options&#xa0;:
+  --out DOSSIER             écrire les fichiers dans DOSSIER (par défaut&#xa0;: le dossier courant)
+  --password-file F         le mot de passe du fichier d’entrée, lu sur la première ligne de F
+  --owner-password-file F   protéger les fichiers par le mot de passe lu sur la première
+                            ligne de F
+  --allow LISTE             ce que les fichiers protégés permettent sans ce mot de passe&#xa0;:
+                            print (imprimer), copy (copier), annotate (annoter), forms
+                            (remplir les formulaires), séparés par des virgules&#xa0;; chacun
+                            inclut view (ouvrir)&#xa0;; view seul ne permet que d’ouvrir (par
+                            défaut)&#xa0;; none exige le mot de passe même pour ouvrir
+  --force                   remplacer les fichiers qui existent déjà
+  -h, --help                afficher cette aide et quitter
+  -v, --version             afficher la version et quitter
+
+Les fichiers sont nommés comme les sections de la fenêtre&#xa0;: «&#xa0;&lt;name&gt;-S&lt;n&gt;.&lt;ext&gt;&#xa0;»
+d’après le fichier d’entrée, ou d’après leur signet avec --bookmarks. Chaque fichier écrit est affiché sur sa propre ligne. Rien
+n’est écrit tant que tous les fichiers ne peuvent pas l’être. Code de sortie&#xa0;: 0 quand
+tous les fichiers ont été écrits, 1 quand l’exécution a échoué, 2 pour une ligne de
+commande incorrecte.
+</translation>
+    </message>
+    <message>
+        <source>choose only one of --ranges, --every, --max-size and --bookmarks</source>
+        <translation>choisissez une seule option parmi --ranges, --every, --max-size et --bookmarks</translation>
+    </message>
+    <message>
+        <source>--bookmarks needs a level, a whole number from 1 (the top level), not %1</source>
+        <translation>--bookmarks attend un niveau, un nombre entier à partir de 1 (le premier niveau), pas %1</translation>
+    </message>
+    <message>
+        <source>say how to split: --ranges, --every, --max-size or --bookmarks</source>
+        <translation>indiquez comment découper&#xa0;: --ranges, --every, --max-size ou --bookmarks</translation>
+    </message>
+    <message>
+        <source>%1 has no bookmarks to split at</source>
+        <translation>%1 n’a pas de signets où découper</translation>
+    </message>
+    <message>
+        <source>none of the bookmarks of %1 points at one of its pages</source>
+        <translation>aucun signet de %1 ne mène à l’une de ses pages</translation>
+    </message>
+    <message>
+        <source>%1 has no bookmarks at level %2; its bookmarks go down to level %3</source>
+        <translation>%1 n’a pas de signets au niveau %2&#xa0;; ses signets descendent jusqu’au niveau %3</translation>
     </message>
 </context>
 <context>
@@ -260,6 +289,68 @@ commande incorrecte.
     <message>
         <source>Cancel</source>
         <translation>Annuler</translation>
+    </message>
+</context>
+<context>
+    <name>CNewSplitSectionSheet</name>
+    <message>
+        <source>By Bookmarks</source>
+        <translation>Par signets</translation>
+    </message>
+    <message>
+        <source>A section at each bookmark of a level, named after it</source>
+        <translation>Une section à chaque signet d’un niveau, nommée d’après lui</translation>
+    </message>
+</context>
+<context>
+    <name>CSectionBookmarksPage</name>
+    <message>
+        <source>&amp;Split at bookmarks of level:</source>
+        <translation>&amp;Découper aux signets du niveau&#xa0;:</translation>
+    </message>
+    <message>
+        <source>1 bookmark</source>
+        <translation>1 signet</translation>
+    </message>
+    <message>
+        <source>%1 bookmarks</source>
+        <translation>%1 signets</translation>
+    </message>
+    <message>
+        <source>1 (top level): %1</source>
+        <translation>1 (premier niveau)&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Sections:</source>
+        <translation>Sections&#xa0;:</translation>
+    </message>
+    <message>
+        <source>File name</source>
+        <translation>Nom du fichier</translation>
+    </message>
+    <message>
+        <source>Pages</source>
+        <translation>Pages</translation>
+    </message>
+    <message>
+        <source>A section starts at each bookmark of this level and at each bookmark above it; the pages before the first bookmark form a section of their own.</source>
+        <translation>Une section commence à chaque signet de ce niveau et à chaque signet d’un niveau supérieur&#xa0;; les pages qui précèdent le premier signet forment une section à part.</translation>
+    </message>
+    <message>
+        <source>This document has no bookmarks, so it cannot be split at them.</source>
+        <translation>Ce document n’a pas de signets&#xa0;: il ne peut pas être découpé à ses signets.</translation>
+    </message>
+    <message>
+        <source>None of this document&apos;s bookmarks points at one of its pages, so it cannot be split at them.</source>
+        <translation>Aucun signet de ce document ne mène à l’une de ses pages&#xa0;: il ne peut pas être découpé à ses signets.</translation>
+    </message>
+    <message>
+        <source>The pages before the first bookmark</source>
+        <translation>Les pages qui précèdent le premier signet</translation>
     </message>
 </context>
 <context>
@@ -285,11 +376,11 @@ commande incorrecte.
     </message>
     <message>
         <source>Version &lt;version&gt; of &lt;product&gt; is available for download!</source>
-        <translation>La version &lt;version&gt; de &lt;product&gt; est disponible au téléchargement !</translation>
+        <translation>La version &lt;version&gt; de &lt;product&gt; est disponible au téléchargement&#xa0;!</translation>
     </message>
     <message>
         <source>Here are some of the new features added to this version:</source>
-        <translation>Voici quelques-unes des nouveautés de cette version :</translation>
+        <translation>Voici quelques-unes des nouveautés de cette version&#xa0;:</translation>
     </message>
     <message>
         <source>A New &lt;product&gt; Update is Available</source>
@@ -343,11 +434,11 @@ commande incorrecte.
     </message>
     <message>
         <source>&amp;Pages included in this section:</source>
-        <translation>&amp;Pages de cette section :</translation>
+        <translation>&amp;Pages de cette section&#xa0;:</translation>
     </message>
     <message>
         <source>Example: 1-7, 18</source>
-        <translation>Exemple : 1-7, 18</translation>
+        <translation>Exemple&#xa0;: 1-7, 18</translation>
     </message>
     <message>
         <source>Add all remaining pages</source>
@@ -355,7 +446,7 @@ commande incorrecte.
     </message>
     <message>
         <source>&amp;Create new section every:</source>
-        <translation>&amp;Créer une nouvelle section toutes les :</translation>
+        <translation>&amp;Créer une nouvelle section toutes les&#xa0;:</translation>
     </message>
     <message>
         <source>Pages</source>
@@ -363,11 +454,11 @@ commande incorrecte.
     </message>
     <message>
         <source>&amp;Page range:</source>
-        <translation>&amp;Plage de pages :</translation>
+        <translation>&amp;Plage de pages&#xa0;:</translation>
     </message>
     <message>
         <source>&amp;Split into sections no larger than:</source>
-        <translation>&amp;Découper en sections d’au plus :</translation>
+        <translation>&amp;Découper en sections d’au plus&#xa0;:</translation>
     </message>
     <message>
         <source>MB</source>
@@ -398,7 +489,7 @@ commande incorrecte.
     </message>
     <message>
         <source>Require this password for:</source>
-        <translation>Exiger ce mot de passe pour :</translation>
+        <translation>Exiger ce mot de passe pour&#xa0;:</translation>
     </message>
 </context>
 <context>
@@ -514,7 +605,7 @@ Retirer toutes les sections du découpage</translation>
     <message>
         <source>Page: %d</source>
         <comment>219</comment>
-        <translation>Page : %d</translation>
+        <translation>Page&#xa0;: %d</translation>
     </message>
     <message>
         <source>Create new split section</source>
@@ -524,12 +615,12 @@ Retirer toutes les sections du découpage</translation>
     <message>
         <source>Split %d. Pages:</source>
         <comment>221</comment>
-        <translation>Section %d. Pages :</translation>
+        <translation>Section %d. Pages&#xa0;:</translation>
     </message>
     <message>
         <source>File Name:</source>
         <comment>222</comment>
-        <translation>Nom du fichier :</translation>
+        <translation>Nom du fichier&#xa0;:</translation>
     </message>
     <message>
         <source>Remove the split section</source>
@@ -554,24 +645,24 @@ Retirer toutes les sections du découpage</translation>
     <message>
         <source>Could not open file &apos;%s&apos; for reading</source>
         <comment>227</comment>
-        <translation>Impossible d’ouvrir le fichier « %s » en lecture</translation>
+        <translation>Impossible d’ouvrir le fichier «&#xa0;%s&#xa0;» en lecture</translation>
     </message>
     <message>
         <source>Could not open file &apos;%s&apos; for writing</source>
         <comment>228</comment>
-        <translation>Impossible d’ouvrir le fichier « %s » en écriture</translation>
+        <translation>Impossible d’ouvrir le fichier «&#xa0;%s&#xa0;» en écriture</translation>
     </message>
     <message>
         <source>Error while writing to file &apos;%s&apos;</source>
         <comment>229</comment>
-        <translation>Erreur lors de l’écriture du fichier « %s »</translation>
+        <translation>Erreur lors de l’écriture du fichier «&#xa0;%s&#xa0;»</translation>
     </message>
     <message>
         <source>Created all files.
 Do you wish to open the folder?</source>
         <comment>230</comment>
         <translation>Tous les fichiers ont été créés.
-Voulez-vous ouvrir le dossier ?</translation>
+Voulez-vous ouvrir le dossier&#xa0;?</translation>
     </message>
     <message>
         <source>Select folder to save the files to</source>
@@ -581,7 +672,7 @@ Voulez-vous ouvrir le dossier ?</translation>
     <message>
         <source>Cannot write to file &apos;%s&apos;</source>
         <comment>232</comment>
-        <translation>Impossible d’écrire dans le fichier « %s »</translation>
+        <translation>Impossible d’écrire dans le fichier «&#xa0;%s&#xa0;»</translation>
     </message>
     <message>
         <source>&apos;%s&apos; already exists.
@@ -589,10 +680,10 @@ Press &apos;Yes&apos; to overwrite all files.
 Press &apos;No&apos; to overwrite just this file.
 Press &apos;Cancel&apos; to cancel the split operation</source>
         <comment>233</comment>
-        <translation>« %s » existe déjà.
-Cliquez sur « Oui » pour remplacer tous les fichiers.
-Cliquez sur « Non » pour ne remplacer que ce fichier.
-Cliquez sur « Annuler » pour annuler le découpage.</translation>
+        <translation>«&#xa0;%s&#xa0;» existe déjà.
+Cliquez sur «&#xa0;Oui&#xa0;» pour remplacer tous les fichiers.
+Cliquez sur «&#xa0;Non&#xa0;» pour ne remplacer que ce fichier.
+Cliquez sur «&#xa0;Annuler&#xa0;» pour annuler le découpage.</translation>
     </message>
     <message>
         <source>Some individual pages of this document are too big to fit into this max size</source>
@@ -617,12 +708,12 @@ Cliquez sur « Annuler » pour annuler le découpage.</translation>
     <message>
         <source>File contains only a single page, thus cannot be split</source>
         <comment>238</comment>
-        <translation>Le fichier ne contient qu’une seule page : il ne peut pas être découpé</translation>
+        <translation>Le fichier ne contient qu’une seule page&#xa0;: il ne peut pas être découpé</translation>
     </message>
     <message>
         <source>P.: %d</source>
         <comment>240</comment>
-        <translation>P. : %d</translation>
+        <translation>P.&#xa0;: %d</translation>
     </message>
     <message>
         <source>There is more than one section with the filename %s</source>
@@ -668,27 +759,27 @@ Cliquez sur « Annuler » pour annuler le découpage.</translation>
     <message>
         <source>The file name &apos;%s&apos; cannot be used: it must be a plain file name inside the chosen folder</source>
         <comment>260</comment>
-        <translation>Le nom de fichier « %s » ne peut pas être utilisé : il doit s’agir d’un simple nom de fichier dans le dossier choisi</translation>
+        <translation>Le nom de fichier «&#xa0;%s&#xa0;» ne peut pas être utilisé&#xa0;: il doit s’agir d’un simple nom de fichier dans le dossier choisi</translation>
     </message>
     <message>
         <source>&apos;%s&apos; is the document being split and cannot be overwritten</source>
         <comment>261</comment>
-        <translation>« %s » est le document en cours de découpage et ne peut pas être remplacé</translation>
+        <translation>«&#xa0;%s&#xa0;» est le document en cours de découpage et ne peut pas être remplacé</translation>
     </message>
     <message>
         <source>Could not measure the size of the sections: a trial file could not be written</source>
         <comment>262</comment>
-        <translation>Impossible de mesurer la taille des sections : un fichier d’essai n’a pas pu être écrit</translation>
+        <translation>Impossible de mesurer la taille des sections&#xa0;: un fichier d’essai n’a pas pu être écrit</translation>
     </message>
     <message>
         <source>The file names &apos;%s&apos; and &apos;%s&apos; differ only in letter case: on many drives (USB sticks, network folders) they would be the same file</source>
         <comment>263</comment>
-        <translation>Les noms de fichier « %s » et « %s » ne diffèrent que par la casse : sur de nombreux supports (clés USB, dossiers réseau), ce serait le même fichier</translation>
+        <translation>Les noms de fichier «&#xa0;%s&#xa0;» et «&#xa0;%s&#xa0;» ne diffèrent que par la casse&#xa0;: sur de nombreux supports (clés USB, dossiers réseau), ce serait le même fichier</translation>
     </message>
     <message>
         <source>The file name &apos;%s&apos; is too long: a file name can hold at most 255 bytes</source>
         <comment>264</comment>
-        <translation>Le nom de fichier « %s » est trop long : un nom de fichier ne peut compter que 255 octets au plus</translation>
+        <translation>Le nom de fichier «&#xa0;%s&#xa0;» est trop long&#xa0;: un nom de fichier ne peut compter que 255 octets au plus</translation>
     </message>
     <message>
         <source>No temporary folder can be written (neither TMPDIR nor /tmp nor /var/tmp)</source>
@@ -743,12 +834,12 @@ Cliquez sur « Annuler » pour annuler le découpage.</translation>
     <message>
         <source>Error: you must enter a non-empty password</source>
         <comment>580</comment>
-        <translation>Erreur : vous devez saisir un mot de passe non vide</translation>
+        <translation>Erreur&#xa0;: vous devez saisir un mot de passe non vide</translation>
     </message>
     <message>
         <source>Error: you&apos;ve entered a password, but didn&apos;t select any permissions to require that password</source>
         <comment>581</comment>
-        <translation>Erreur : vous avez saisi un mot de passe, mais vous n’avez choisi aucune action à protéger par ce mot de passe</translation>
+        <translation>Erreur&#xa0;: vous avez saisi un mot de passe, mais vous n’avez choisi aucune action à protéger par ce mot de passe</translation>
     </message>
     <message>
         <source>Unprotected</source>
@@ -758,7 +849,7 @@ Cliquez sur « Annuler » pour annuler le découpage.</translation>
     <message>
         <source>Protect with password:</source>
         <comment>1801</comment>
-        <translation>Protéger par mot de passe :</translation>
+        <translation>Protéger par mot de passe&#xa0;:</translation>
     </message>
     <message>
         <source>Viewing</source>
@@ -820,7 +911,7 @@ Cliquez sur « Annuler » pour annuler le découpage.</translation>
 %uKb of %uKb</source>
         <comment>3410</comment>
         <translation>Téléchargement de la mise à jour
-%u Ko sur %u Ko</translation>
+%u&#xa0;Ko sur %u&#xa0;Ko</translation>
     </message>
     <message>
         <source>&amp;Purchase Update</source>
@@ -848,7 +939,7 @@ Cliquez sur « Annuler » pour annuler le découpage.</translation>
     <message>
         <source>Parcelo cuts one PDF document into several: open a document, define split sections
 and save every section as its own PDF file.</source>
-        <translation>Parcelo découpe un document PDF en plusieurs : ouvrez un document, définissez des sections
+        <translation>Parcelo découpe un document PDF en plusieurs&#xa0;: ouvrez un document, définissez des sections
 et enregistrez chaque section dans son propre fichier PDF.</translation>
     </message>
     <message>
@@ -865,7 +956,7 @@ et enregistrez chaque section dans son propre fichier PDF.</translation>
     </message>
     <message>
         <source>Try &apos;parcelo --help&apos; for more information.</source>
-        <translation>Essayez « parcelo --help » pour plus d’informations.</translation>
+        <translation>Essayez «&#xa0;parcelo --help&#xa0;» pour plus d’informations.</translation>
     </message>
     <message>
         <source>Show this help and exit.</source>

@@ -7,6 +7,7 @@
 // again and replaces it.
 #include "engine/OpenStatus.h"
 #include "engine/PDFViewWrapper.h"
+#include "engine/XpdfSpliceOutline.h"
 #include "work/OruLock.h"
 
 #include <QImage>
@@ -82,6 +83,9 @@ public:
     // encrypted, and its permission bits (every bit set when it is not).
     bool SourceEncrypted() const { return m_sourceEncrypted; }
     int SourcePermissions() const { return m_sourcePermissions; }
+    // The document's bookmarks as the splicing layer read them at Open,
+    // while its page tree was at hand (empty when it has none).
+    const std::vector<XpdfSpliceOutlineEntry>& Outline() const { return m_outline; }
 
     // The file the viewer reads: the document itself, or its repaired copy
     // (empty before Open and for a document without pages).
@@ -154,6 +158,7 @@ private:
     OpenStatus m_openStatus;
     bool m_sourceEncrypted = false;
     int m_sourcePermissions = -1;
+    std::vector<XpdfSpliceOutlineEntry> m_outline;
     QString m_viewedPath;
     std::unique_ptr<RepairedCopy> m_copy; // removed after the viewer is destroyed
 };

@@ -67,6 +67,7 @@ bool PDFInstance::OpenFailed(OpenError error, int systemError)
 {
     m_openStatus.error = error;
     m_openStatus.systemError = systemError;
+    m_outline.clear();
     return false;
 }
 
@@ -118,6 +119,7 @@ bool PDFInstance::PrepareOpen()
 bool PDFInstance::Open(const QString& path, int promptId)
 {
     m_openStatus = OpenStatus();
+    m_outline.clear();
     if (const int problem = FileProblem(path))
         return OpenFailed(OpenError::Unreadable, problem);
     if (!CreateViewer())
@@ -145,6 +147,9 @@ bool PDFInstance::Open(const QString& path, int promptId)
     const int pages = xpdfSpliceGetPageCount(input);
     if (pages < 0)
         return OpenFailed(OpenError::PageTree);
+    // Read now, while the page tree the bookmarks point into is at hand:
+    // reading it later would open and walk the document again.
+    xpdfSpliceReadOutline(input, m_outline);
 
     m_copy.reset();
     m_viewedPath.clear();

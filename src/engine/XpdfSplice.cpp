@@ -1,5 +1,9 @@
 #include "engine/XpdfSplice.h"
 
+#include "engine/PdfTextString.h"
+#include "engine/SpliceCarryOver.h"
+#include "engine/SpliceSource.h"
+#include "engine/XpdfSpliceOutline.h"
 #include "support/TextHelpers.h"
 
 #ifndef POINTERHOLDER_TRANSITION
@@ -78,18 +82,17 @@ constexpr int kPermPrintHigh = 0x800;
 struct SpliceInput
 {
     std::shared_ptr<QPDF> pdf;
-    // Read when first needed: walking the page tree reads every page
-    // object, which opening only to check encryption and permissions does
-    // not need.
-    std::optional<PageTreeReading> tree;
+    // What outputs carry over from this document besides its pages; it
+    // also holds the page tree, read when first needed: walking it reads
+    // every page object, which opening only to check encryption and
+    // permissions does not need.
+    std::shared_ptr<SpliceSource> source;
 };
 
 // The input's page tree, walked (and rebuilt when needed) at the first call.
 const PageTreeReading& Tree(SpliceInput& in)
 {
-    if (!in.tree)
-        in.tree = ReadPageTree(*in.pdf);
-    return *in.tree;
+    return in.source->Tree();
 }
 
 struct EncryptionRequest
@@ -108,6 +111,7 @@ struct SpliceOutput
     std::vector<std::shared_ptr<QPDF>> sources;
     std::set<QPDFObjGen> usedPages; // page objects already in this output's page tree
     std::vector<QPDFPageObjectHelper> pages; // the page tree's pages, in order
+    std::vector<CopiedPage> copied;           // where each of those pages came from, in the same order
     std::optional<EncryptionRequest> encryption;
 };
 
@@ -255,6 +259,7 @@ XpdfSpliceInput OpenInput(const QString& path, const char* password, int* status
         pdf->setSuppressWarnings(true);
         pdf->processInputSource(std::make_shared<CachedFileSource>(path), password);
         auto input = std::make_unique<SpliceInput>();
+        input->source = std::make_shared<SpliceSource>(pdf);
         input->pdf = std::move(pdf);
         return input.release();
     } catch (const QPDFSystemError& e) {
@@ -292,9 +297,12 @@ void RemoveTemp(SpliceOutput& out)
 }
 
 // Writes the output's document into the sink. Saving and measuring go
-// through here alike, so a measured size is the size of the saved file.
+// through here alike, so a measured size is the size of the saved file:
+// both carry over from the sources what belongs to the pages the output
+// holds at that moment (information, bookmarks, links, labels).
 void WriteDocument(SpliceOutput& out, Pipeline& sink)
 {
+    CarrySourceParts(*out.pdf, out.copied);
     QPDFWriter writer(*out.pdf);
     writer.setOutputPipeline(&sink);
     writer.setMinimumPDFVersion(out.minimumVersion);
@@ -600,6 +608,8 @@ int xpdfSpliceAddPage(XpdfSpliceInput input, int page, XpdfSpliceOutput output)
         QPDFPageDocumentHelper(*out->pdf).addPage(helper, false);
         out->usedPages.insert(helper.getObjectHandle().getObjGen());
         out->pages.push_back(helper);
+        out->copied.push_back(
+            CopiedPage{in->source, page - 1, helper.getObjectHandle(), helper.getObjectHandle().getKey("/Annots")});
         bool known = false;
         for (const auto& s : out->sources)
             known = known || s == in->pdf;
@@ -626,6 +636,7 @@ int xpdfSpliceRemoveLastPage(XpdfSpliceOutput output)
         QPDFPageObjectHelper last = out->pages.back();
         QPDFPageDocumentHelper(*out->pdf).removePage(last);
         out->pages.pop_back();
+        out->copied.pop_back();
         out->usedPages.erase(last.getObjectHandle().getObjGen());
         return 1;
     } catch (const std::exception& e) {
@@ -712,4 +723,21 @@ int xpdfSpliceCloseOutput(XpdfSpliceOutput output)
     } catch (...) {
     }
     return ok ? 1 : 0;
+}
+
+bool xpdfSpliceReadOutline(XpdfSpliceInput input, std::vector<XpdfSpliceOutlineEntry>& entries)
+{
+    entries.clear();
+    auto* in = static_cast<SpliceInput*>(input);
+    if (!in)
+        return false;
+    try {
+        const std::vector<SourceOutlineItem>& items = in->source->Outline();
+        entries.reserve(items.size());
+        for (const SourceOutlineItem& item : items)
+            entries.push_back({DecodePdfTextString(item.title), item.level, item.page + 1});
+    } catch (...) {
+        // The entries read so far.
+    }
+    return true;
 }

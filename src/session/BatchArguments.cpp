@@ -105,7 +105,8 @@ bool ParseSize(const QString& text, BatchOptions& options, QString& error)
 
 QString BatchUsage()
 {
-    return QCoreApplication::translate("BatchSplit", "Usage: parcelo-split INPUT.pdf (--ranges TEXT | --every N | --max-size SIZE) [OPTIONS]\n"
+    return QCoreApplication::translate("BatchSplit", "Usage: parcelo-split INPUT.pdf (--ranges TEXT | --every N | --max-size SIZE | --bookmarks LEVEL)\n"
+        "                     [OPTIONS]\n"
         "Cut one PDF document into several, one file per section.\n"
         "\n"
         "Sections (choose one kind):\n"
@@ -114,6 +115,11 @@ QString BatchUsage()
         "  --every N                 a new section every N pages\n"
         "  --max-size SIZE           consecutive sections whose files are no larger than\n"
         "                            SIZE, a whole number with K or M (500K, 2M)\n"
+        "  --bookmarks LEVEL         a section at each bookmark of LEVEL (1 = the top\n"
+        "                            level, 2 = the bookmarks below it ...) and at each\n"
+        "                            bookmark above that level, named after the bookmark;\n"
+        "                            the pages before the first bookmark form a section\n"
+        "                            of their own\n"
         "\n"
         "Options:\n"
         "  --out DIR                 write the files into DIR (default: the current folder)\n"
@@ -128,7 +134,8 @@ QString BatchUsage()
         "  -h, --help                show this help and exit\n"
         "  -v, --version             show the version and exit\n"
         "\n"
-        "Files are named like the sections of the window: \"<name>-S<n>.<ext>\" after the input.\n"
+        "Files are named like the sections of the window: \"<name>-S<n>.<ext>\" after the input,\n"
+        "or after their bookmark with --bookmarks.\n"
         "Each written file is printed on its own line. Nothing is written unless every file can\n"
         "be written. Exit status: 0 when every file was written, 1 when the run failed, 2 for a\n"
         "wrong command line.\n");
@@ -149,7 +156,7 @@ bool ParseBatchArguments(const QStringList& arguments, BatchOptions& options, QS
     auto setMode = [&](BatchMode mode) {
         if (options.mode != BatchMode::None && options.mode != mode)
         {
-            error = QCoreApplication::translate("BatchSplit", "choose only one of --ranges, --every and --max-size");
+            error = QCoreApplication::translate("BatchSplit", "choose only one of --ranges, --every, --max-size and --bookmarks");
             return false;
         }
         options.mode = mode;
@@ -193,7 +200,7 @@ bool ParseBatchArguments(const QStringList& arguments, BatchOptions& options, QS
             QStringLiteral("--ranges"),        QStringLiteral("--every"),
             QStringLiteral("--max-size"),      QStringLiteral("--out"),
             QStringLiteral("--password-file"), QStringLiteral("--owner-password-file"),
-            QStringLiteral("--allow"),
+            QStringLiteral("--allow"),         QStringLiteral("--bookmarks"),
         };
         if (name == QLatin1String("--force"))
         {
@@ -252,6 +259,19 @@ bool ParseBatchArguments(const QStringList& arguments, BatchOptions& options, QS
             if (!setMode(BatchMode::MaxSize) || !ParseSize(*value, options, error))
                 return false;
         }
+        else if (name == QLatin1String("--bookmarks"))
+        {
+            if (!setMode(BatchMode::Bookmarks))
+                return false;
+            const std::optional<std::uint64_t> level = WholeNumber(value->trimmed());
+            if (!level || *level == 0 || *level > 0x7FFFFFFFull)
+            {
+                error = QCoreApplication::translate("BatchSplit", "--bookmarks needs a level, a whole number from 1 (the top level), not %1")
+                            .arg(Quoted(*value));
+                return false;
+            }
+            options.bookmarkLevel = static_cast<int>(*level);
+        }
         else if (name == QLatin1String("--out"))
         {
             if (value->isEmpty())
@@ -291,7 +311,7 @@ bool ParseBatchArguments(const QStringList& arguments, BatchOptions& options, QS
     options.input = inputs.front();
     if (options.mode == BatchMode::None)
     {
-        error = QCoreApplication::translate("BatchSplit", "say how to split: --ranges, --every or --max-size");
+        error = QCoreApplication::translate("BatchSplit", "say how to split: --ranges, --every, --max-size or --bookmarks");
         return false;
     }
     if (options.allowGiven && options.ownerPasswordFile.isEmpty())

@@ -11,6 +11,7 @@ enum class BatchMode
     Ranges,   // one section per --ranges text
     Every,    // a new section every N pages
     MaxSize,  // consecutive groups no larger than a size
+    Bookmarks, // a section at each bookmark of a level
 };
 
 // What may be done with a protected output without its owner password.
@@ -34,6 +35,7 @@ struct BatchOptions
     std::uint64_t sizeBytes = 0; // MaxSize: the limit in bytes
     std::uint64_t sizeNumber = 0;
     bool sizeInMegabytes = false;
+    int bookmarkLevel = 0;       // Bookmarks: 1 = the top level
     QString outDir;              // empty: the current folder
     QString passwordFile;        // the input's password
     QString ownerPasswordFile;   // protects the outputs

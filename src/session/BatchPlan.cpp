@@ -6,11 +6,14 @@
 #include "session/PageRangeText.h"
 #include "session/SaveSplit.h"
 #include "session/SplitBySize.h"
+#include "support/PathHelpers.h"
 
 #include <QCoreApplication>
 
-bool PlanBatchPageLists(const BatchOptions& options, CParceloApp& app, BatchConsole& console,
-                        std::vector<PageList>& lists)
+namespace {
+
+bool PlanPageLists(const BatchOptions& options, CParceloApp& app, BatchConsole& console,
+                   std::vector<PageList>& lists)
 {
     const int pageCount = app.PageCount();
     switch (options.mode)
@@ -46,8 +49,49 @@ bool PlanBatchPageLists(const BatchOptions& options, CParceloApp& app, BatchCons
         SpliceTrialMeasurer measurer(app.SourcePath(), DocumentPassword(app));
         return GroupBySize(all, options.sizeBytes, measurer, lists);
     }
+    case BatchMode::Bookmarks:
     case BatchMode::None:
         break;
     }
     return false;
+}
+
+bool PlanBookmarks(const BatchOptions& options, CParceloApp& app, BatchConsole& console,
+                   std::vector<PlannedSection>& sections)
+{
+    const BookmarkSplitSource source = BookmarkSourceOf(app);
+    const QString name = Quoted(LastPathComponent(app.SourcePath()));
+    const std::vector<int> levels = BookmarksPerLevel(source.outline, source.pageCount);
+    if (levels.empty())
+    {
+        console.Message(source.outline.empty()
+                            ? QCoreApplication::translate("BatchSplit", "%1 has no bookmarks to split at").arg(name)
+                            : QCoreApplication::translate("BatchSplit", "none of the bookmarks of %1 points at one of its pages").arg(name));
+        return false;
+    }
+    if (options.bookmarkLevel > static_cast<int>(levels.size()) || levels[options.bookmarkLevel - 1] == 0)
+    {
+        console.Message(QCoreApplication::translate("BatchSplit", "%1 has no bookmarks at level %2; its bookmarks go down to level %3")
+                            .arg(name)
+                            .arg(options.bookmarkLevel)
+                            .arg(levels.size()));
+        return false;
+    }
+    sections = PlanBookmarkSections(source, options.bookmarkLevel);
+    return !sections.empty();
+}
+
+} // namespace
+
+bool PlanBatchSections(const BatchOptions& options, CParceloApp& app, BatchConsole& console,
+                       std::vector<PlannedSection>& sections)
+{
+    if (options.mode == BatchMode::Bookmarks)
+        return PlanBookmarks(options, app, console, sections);
+    std::vector<PageList> lists;
+    if (!PlanPageLists(options, app, console, lists))
+        return false;
+    for (PageList& pages : lists)
+        sections.push_back({std::move(pages), QString(), QString()});
+    return true;
 }

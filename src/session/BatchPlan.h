@@ -1,7 +1,8 @@
 #pragma once
-// Planning the headless splitter's sections: the page lists a run's options
-// ask for, made the way the New Split Section sheet makes them.
-#include "session/PageList.h"
+// Planning the headless splitter's sections: the page lists (and, for
+// bookmarks, the file names) a run's options ask for, made the way the New
+// Split Section sheet makes them.
+#include "session/BookmarkSections.h"
 
 #include <vector>
 
@@ -9,7 +10,8 @@ class BatchConsole;
 class CParceloApp;
 struct BatchOptions;
 
-// The page lists for the open document. False with the reason printed when
-// a range is invalid or the size grouping failed.
-bool PlanBatchPageLists(const BatchOptions& options, CParceloApp& app, BatchConsole& console,
-                        std::vector<PageList>& lists);
+// The sections for the open document. False with the reason printed when a
+// range is invalid, the size grouping failed or there are no bookmarks to
+// split at.
+bool PlanBatchSections(const BatchOptions& options, CParceloApp& app, BatchConsole& console,
+                       std::vector<PlannedSection>& sections);

@@ -317,12 +317,12 @@ int BatchRun::Run()
     if (!OpenInput())
         return BATCH_EXIT_FAILED;
 
-    std::vector<PageList> lists;
-    if (!PlanBatchPageLists(m_options, app, m_console, lists))
+    std::vector<PlannedSection> planned;
+    if (!PlanBatchSections(m_options, app, m_console, planned))
         return BATCH_EXIT_FAILED;
     std::vector<SplitSection*> sections;
-    for (const PageList& pages : lists)
-        sections.push_back(app.AddSection(pages));
+    for (const PlannedSection& section : planned)
+        sections.push_back(app.AddSection(section.pages, section.fileName));
 
     QStringList names;
     if (!CheckBatchTargets(sections, m_input, m_outDir, m_options.force, m_console, names))

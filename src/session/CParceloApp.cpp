@@ -138,12 +138,12 @@ void CParceloApp::ClearAllSections()
     }
 }
 
-SplitSection* CParceloApp::AddSection(const PageList& pages)
+SplitSection* CParceloApp::AddSection(const PageList& pages, const QString& fileName)
 {
     auto section = std::make_unique<SplitSection>();
     section->pages = pages;
     section->number = static_cast<std::int32_t>(m_sections.size()) + 1;
-    section->fileName = MakeDefaultFileName(*section, m_sourcePath);
+    section->fileName = fileName.isEmpty() ? MakeDefaultFileName(*section, m_sourcePath) : fileName;
     SplitSection* added = section.get();
     m_sections.push_back(std::move(section));
     Notify(EVENT_SECTION_ADDED, reinterpret_cast<std::uintptr_t>(added));

@@ -48,7 +48,9 @@ public:
     bool OpenDocument(const QString& path, OpenStatus& status);
     void CloseDocument();
     void ClearAllSections();
-    SplitSection* AddSection(const PageList& pages);
+    // A new section at the end; it gets the next number and, unless a file
+    // name is given, the default name.
+    SplitSection* AddSection(const PageList& pages, const QString& fileName = QString());
     void RemoveSection(SplitSection* section);
     void SetSectionPages(SplitSection* section, const PageList& pages);
     void SetSectionFileName(SplitSection* section, const QString& name);

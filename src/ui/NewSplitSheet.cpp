@@ -5,6 +5,7 @@
 #include "session/PageRangeText.h"
 #include "session/SaveSplit.h"
 #include "session/SplitBySize.h"
+#include "ui/SectionBookmarksPage.h"
 
 #include <QCoreApplication>
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <limits>
@@ -403,7 +405,8 @@ bool CSectionSizePage::OnApply()
 // ---------------------------------------------------------------------------
 
 CNewSplitSectionSheet::CNewSplitSectionSheet(int pageCount, const PageList& remainingPages,
-                                             std::unique_ptr<PageGroupMeasurer> measurer, QWidget* parent)
+                                             std::unique_ptr<PageGroupMeasurer> measurer, QWidget* parent,
+                                             const BookmarkSplitSource* bookmarks)
     : QDialog(parent)
     , m_measurer(std::move(measurer))
 {
@@ -411,12 +414,24 @@ CNewSplitSectionSheet::CNewSplitSectionSheet(int pageCount, const PageList& rema
     setModal(true);
 
     m_tabs = new QTabWidget(this);
+    // Every tab stays in view: the sheet is as wide as its four tabs.
+    m_tabs->tabBar()->setUsesScrollButtons(false);
+    m_tabs->tabBar()->setExpanding(false);
     m_pageRange = new CSectionPageRangePage(pageCount, remainingPages, &m_resultLists);
     m_repeating = new CSectionRepeatingPage(pageCount, remainingPages, &m_resultLists);
     m_size = new CSectionSizePage(pageCount, remainingPages, &m_resultLists, m_measurer.get());
     m_tabs->addTab(m_pageRange, QCoreApplication::translate("NewSplitSheet", "Page Range"));
     m_tabs->addTab(m_repeating, QCoreApplication::translate("NewSplitSheet", "Repeating Section"));
     m_tabs->addTab(m_size, QCoreApplication::translate("NewSplitSheet", "By Size"));
+    BookmarkSplitSource outline;
+    if (bookmarks)
+        outline = *bookmarks;
+    outline.pageCount = pageCount;
+    m_bookmarks = new CSectionBookmarksPage(std::move(outline), remainingPages, &m_resultLists, &m_resultNames);
+    const int bookmarksTab = m_tabs->addTab(m_bookmarks, tr("By Bookmarks"));
+    m_tabs->setTabToolTip(bookmarksTab, m_bookmarks->UnavailableReason().isEmpty()
+                                            ? tr("A section at each bookmark of a level, named after it")
+                                            : m_bookmarks->UnavailableReason());
 
     m_buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(m_buttons, &QDialogButtonBox::accepted, this, &CNewSplitSectionSheet::accept);
@@ -426,7 +441,7 @@ CNewSplitSectionSheet::CNewSplitSectionSheet(int pageCount, const PageList& rema
     layout->addWidget(m_tabs);
     layout->addWidget(m_buttons);
 
-    for (CSectionPropertyPage* page : std::initializer_list<CSectionPropertyPage*>{m_pageRange, m_repeating, m_size})
+    for (CSectionPropertyPage* page : Pages())
         page->SetSheet(this);
     connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
         if (CSectionPropertyPage* page = ActivePage())
@@ -437,6 +452,11 @@ CNewSplitSectionSheet::CNewSplitSectionSheet(int pageCount, const PageList& rema
 }
 
 CNewSplitSectionSheet::~CNewSplitSectionSheet() = default;
+
+std::vector<CSectionPropertyPage*> CNewSplitSectionSheet::Pages() const
+{
+    return {m_pageRange, m_repeating, m_size, m_bookmarks};
+}
 
 QPushButton* CNewSplitSectionSheet::OkButton() const
 {
@@ -458,7 +478,10 @@ void CNewSplitSectionSheet::accept()
     // OK may also come from the keyboard; it counts only while enabled.
     if (!OkButton()->isEnabled())
         return;
-    for (CSectionPropertyPage* page : std::initializer_list<CSectionPropertyPage*>{m_pageRange, m_repeating, m_size})
+    // Only the By Bookmarks page names its sections; whatever it named
+    // before does not outlive another page's result.
+    m_resultNames.clear();
+    for (CSectionPropertyPage* page : Pages())
     {
         if (!page->OnApply())
             return;
@@ -477,7 +500,8 @@ void RunNewSplitSection(CParceloApp& app, QWidget* owner)
         return;
     const PageList remaining = app.RemainingPages();
     auto measurer = std::make_unique<SpliceTrialMeasurer>(app.SourcePath(), DocumentPassword(app));
-    CNewSplitSectionSheet sheet(app.PageCount(), remaining, std::move(measurer), owner);
+    const BookmarkSplitSource bookmarks = BookmarkSourceOf(app);
+    CNewSplitSectionSheet sheet(app.PageCount(), remaining, std::move(measurer), owner, &bookmarks);
 
     bool accepted = false;
     if (const auto& hook = CurrentSheetHook())
@@ -489,6 +513,7 @@ void RunNewSplitSection(CParceloApp& app, QWidget* owner)
 
     // Copy first: adding sections must not depend on the sheet's storage.
     const std::vector<PageList> lists = sheet.ResultLists();
-    for (const PageList& pages : lists)
-        app.AddSection(pages);
+    const std::vector<QString> names = sheet.ResultNames();
+    for (std::size_t i = 0; i < lists.size(); ++i)
+        app.AddSection(lists[i], i < names.size() ? names[i] : QString());
 }

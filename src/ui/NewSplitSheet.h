@@ -1,7 +1,8 @@
 #pragma once
-// The New Split Section command and its sheet: three tabs (Page Range,
-// Repeating Section, By Size), each a different way to turn the document's
-// pages into one or more page lists; the command appends one section per list.
+// The New Split Section command and its sheet: four tabs (Page Range,
+// Repeating Section, By Size, By Bookmarks), each a different way to turn the
+// document's pages into one or more page lists; the command appends one
+// section per list.
 #include "session/PageList.h"
 
 #include <QDialog>
@@ -21,6 +22,8 @@ class QPushButton;
 class QTabWidget;
 class PageGroupMeasurer;
 class CNewSplitSectionSheet;
+class CSectionBookmarksPage;
+struct BookmarkSplitSource;
 
 // The command (Ctrl+N, the command bar, the input area's context menu).
 void RunNewSplitSection(CParceloApp& app, QWidget* owner);
@@ -29,7 +32,7 @@ void RunNewSplitSection(CParceloApp& app, QWidget* owner);
 // else (including an empty text or a value beyond 64 bits) gives no number.
 std::optional<std::uint64_t> ReadUnsignedNumber(const QString& text);
 
-// Base of the three pages.
+// Base of the sheet's pages.
 class CSectionPropertyPage : public QWidget
 {
     Q_OBJECT
@@ -132,17 +135,24 @@ class CNewSplitSectionSheet : public QDialog
 {
     Q_OBJECT
 public:
+    // bookmarks: the document's outline and what the By Bookmarks page needs
+    // to name its sections; without it the page says there are no bookmarks.
     CNewSplitSectionSheet(int pageCount, const PageList& remainingPages,
-                          std::unique_ptr<PageGroupMeasurer> measurer, QWidget* parent = nullptr);
+                          std::unique_ptr<PageGroupMeasurer> measurer, QWidget* parent = nullptr,
+                          const BookmarkSplitSource* bookmarks = nullptr);
     ~CNewSplitSectionSheet() override;
 
     // The lists computed by the page that was showing when OK was pressed.
     const std::vector<PageList>& ResultLists() const { return m_resultLists; }
+    // The file name for each list; an empty name (or none at all) means the
+    // section's default name.
+    const std::vector<QString>& ResultNames() const { return m_resultNames; }
 
     QTabWidget* Tabs() const { return m_tabs; }
     CSectionPageRangePage* PageRangePage() const { return m_pageRange; }
     CSectionRepeatingPage* RepeatingPage() const { return m_repeating; }
     CSectionSizePage* SizePage() const { return m_size; }
+    CSectionBookmarksPage* BookmarksPage() const { return m_bookmarks; }
     QPushButton* OkButton() const;
 
     void SetOkEnabled(bool enable);
@@ -152,12 +162,15 @@ public:
 
 private:
     std::vector<PageList> m_resultLists;
+    std::vector<QString> m_resultNames;
     std::unique_ptr<PageGroupMeasurer> m_measurer;
     QTabWidget* m_tabs = nullptr;
     QDialogButtonBox* m_buttons = nullptr;
     CSectionPageRangePage* m_pageRange = nullptr;
     CSectionRepeatingPage* m_repeating = nullptr;
     CSectionSizePage* m_size = nullptr;
+    CSectionBookmarksPage* m_bookmarks = nullptr;
+    std::vector<CSectionPropertyPage*> Pages() const;
 };
 
 // Replaceable runner for the modal sheet, so tests can fill it in and press

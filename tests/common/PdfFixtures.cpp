@@ -7,13 +7,17 @@
 #include <QProcess>
 
 #include <qpdf/QPDF.hh>
+#include <qpdf/QPDFNameTreeObjectHelper.hh>
 #include <qpdf/QPDFObjectHandle.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFPageLabelDocumentHelper.hh>
 #include <qpdf/QPDFPageObjectHelper.hh>
 #include <qpdf/QPDFWriter.hh>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <map>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -345,6 +349,443 @@ bool QpdfCheck(const QString& path, const std::string& password, QString* output
     if (output)
         *output = text;
     return proc.exitStatus() == QProcess::NormalExit && proc.exitCode() == 0;
+}
+
+// --- documents with bookmarks, links, page labels and metadata ------------------
+
+namespace {
+
+// [page /XYZ 0 700 null]: a place on the page, so that tests see the view
+// travel with the destination.
+QPDFObjectHandle PageDestination(const std::vector<QPDFObjectHandle>& pages, int page)
+{
+    QPDFObjectHandle dest = QPDFObjectHandle::newArray();
+    dest.appendItem(page >= 1 && page <= static_cast<int>(pages.size()) ? pages[static_cast<size_t>(page - 1)]
+                                                                         : QPDFObjectHandle::newNull());
+    dest.appendItem(QPDFObjectHandle::newName("/XYZ"));
+    dest.appendItem(QPDFObjectHandle::newInteger(0));
+    dest.appendItem(QPDFObjectHandle::newInteger(700));
+    dest.appendItem(QPDFObjectHandle::newNull());
+    return dest;
+}
+
+QPDFObjectHandle DestinationFor(const Book& book, const std::vector<QPDFObjectHandle>& pages, int page,
+                                const std::string& named)
+{
+    if (named.empty())
+        return PageDestination(pages, page);
+    return book.namesInTree ? QPDFObjectHandle::newString(named) : QPDFObjectHandle::newName("/" + named);
+}
+
+void SetDestination(QPDFObjectHandle target, QPDFObjectHandle dest, bool viaAction)
+{
+    if (viaAction) {
+        QPDFObjectHandle action = QPDFObjectHandle::newDictionary();
+        action.replaceKey("/S", QPDFObjectHandle::newName("/GoTo"));
+        action.replaceKey("/D", dest);
+        target.replaceKey("/A", action);
+    } else {
+        target.replaceKey("/Dest", dest);
+    }
+}
+
+// Builds the entries of one level below parent; returns how many entries
+// the level shows (for the parent's /Count).
+long long AddBookmarks(QPDF& pdf, const Book& book, const std::vector<QPDFObjectHandle>& pages,
+                       const std::vector<Bookmark>& marks, QPDFObjectHandle parent)
+{
+    std::vector<QPDFObjectHandle> items;
+    long long visible = 0;
+    for (const Bookmark& mark : marks) {
+        QPDFObjectHandle item = pdf.makeIndirectObject(QPDFObjectHandle::newDictionary());
+        item.replaceKey("/Title", QPDFObjectHandle::newString(mark.title));
+        item.replaceKey("/Parent", parent);
+        if (mark.page != 0 || !mark.named.empty())
+            SetDestination(item, DestinationFor(book, pages, mark.page, mark.named), mark.viaAction);
+        const long long below = AddBookmarks(pdf, book, pages, mark.kids, item);
+        if (!mark.kids.empty())
+            item.replaceKey("/Count", QPDFObjectHandle::newInteger(mark.closed ? -below : below));
+        visible += 1 + (mark.closed ? 0 : below);
+        if (!items.empty()) {
+            items.back().replaceKey("/Next", item);
+            item.replaceKey("/Prev", items.back());
+        }
+        items.push_back(item);
+    }
+    if (!items.empty()) {
+        parent.replaceKey("/First", items.front());
+        parent.replaceKey("/Last", items.back());
+    }
+    return visible;
+}
+
+// A name tree of two leaves below a root, the values alternating between
+// a destination array and a dictionary holding it under /D.
+QPDFObjectHandle NameTree(QPDF& pdf, const Book& book, const std::vector<QPDFObjectHandle>& pages)
+{
+    std::vector<std::pair<std::string, int>> entries(book.namedDestinations.begin(), book.namedDestinations.end());
+    QPDFObjectHandle kids = QPDFObjectHandle::newArray();
+    const size_t half = (entries.size() + 1) / 2;
+    for (size_t from = 0; from < entries.size(); from += half) {
+        const size_t to = std::min(entries.size(), from + half);
+        QPDFObjectHandle names = QPDFObjectHandle::newArray();
+        for (size_t i = from; i < to; ++i) {
+            names.appendItem(QPDFObjectHandle::newString(entries[i].first));
+            QPDFObjectHandle dest = PageDestination(pages, entries[i].second);
+            if (i % 2 == 1) {
+                QPDFObjectHandle holder = QPDFObjectHandle::newDictionary();
+                holder.replaceKey("/D", dest);
+                dest = holder;
+            }
+            names.appendItem(dest);
+        }
+        QPDFObjectHandle limits = QPDFObjectHandle::newArray();
+        limits.appendItem(QPDFObjectHandle::newString(entries[from].first));
+        limits.appendItem(QPDFObjectHandle::newString(entries[to - 1].first));
+        QPDFObjectHandle leaf = QPDFObjectHandle::newDictionary();
+        leaf.replaceKey("/Limits", limits);
+        leaf.replaceKey("/Names", names);
+        kids.appendItem(pdf.makeIndirectObject(leaf));
+    }
+    QPDFObjectHandle root = QPDFObjectHandle::newDictionary();
+    root.replaceKey("/Kids", kids);
+    return pdf.makeIndirectObject(root);
+}
+
+std::map<QPDFObjGen, int> PageNumbers(QPDF& pdf)
+{
+    std::map<QPDFObjGen, int> numbers;
+    int n = 0;
+    for (QPDFObjectHandle page : pdf.getAllPages())
+        numbers.emplace(page.getObjGen(), ++n);
+    return numbers;
+}
+
+// A destination (array, name, string, dictionary with /D) as the 1-based
+// page of this file it goes to; 0 when none.
+int DestinationPageNumber(QPDF& pdf, const std::map<QPDFObjGen, int>& numbers, QPDFObjectHandle dest)
+{
+    for (int hop = 0; hop < 4; ++hop) {
+        if (dest.isDictionary()) {
+            dest = dest.getKey("/D");
+            continue;
+        }
+        if (!dest.isName() && !dest.isString())
+            break;
+        const std::string key = dest.isName() ? dest.getName().substr(1) : dest.getStringValue();
+        QPDFObjectHandle found;
+        QPDFObjectHandle names = pdf.getRoot().getKey("/Names");
+        if (names.isDictionary() && names.getKey("/Dests").isDictionary()) {
+            QPDFNameTreeObjectHelper tree(names.getKey("/Dests"), pdf, false);
+            tree.findObject(key, found);
+        }
+        if (!found.isInitialized() && pdf.getRoot().getKey("/Dests").isDictionary())
+            found = pdf.getRoot().getKey("/Dests").getKey("/" + key);
+        if (!found.isInitialized())
+            return 0;
+        dest = found;
+    }
+    if (!dest.isArray() || dest.getArrayNItems() < 1 || !dest.getArrayItem(0).isIndirect())
+        return 0;
+    const auto it = numbers.find(dest.getArrayItem(0).getObjGen());
+    return it == numbers.end() ? 0 : it->second;
+}
+
+QPDFObjectHandle DestinationOf(QPDFObjectHandle holder)
+{
+    if (holder.hasKey("/Dest"))
+        return holder.getKey("/Dest");
+    QPDFObjectHandle action = holder.getKey("/A");
+    if (action.isDictionary() && action.getKey("/S").isNameAndEquals("/GoTo"))
+        return action.getKey("/D");
+    return QPDFObjectHandle::newNull();
+}
+
+std::string Roman(long long n, bool upper)
+{
+    static const std::pair<int, const char*> parts[] = {{1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"},
+                                                        {100, "c"},  {90, "xc"},  {50, "l"},  {40, "xl"},
+                                                        {10, "x"},   {9, "ix"},   {5, "v"},   {4, "iv"},
+                                                        {1, "i"}};
+    std::string out;
+    for (const auto& [value, text] : parts)
+        for (; n >= value; n -= value)
+            out += text;
+    if (upper)
+        std::transform(out.begin(), out.end(), out.begin(), [](char c) { return static_cast<char>(c - 'a' + 'A'); });
+    return out;
+}
+
+std::string Letters(long long n, bool upper)
+{
+    // 1 = a, 26 = z, 27 = aa, 53 = aaa ...
+    if (n < 1)
+        return {};
+    const char letter = static_cast<char>((upper ? 'A' : 'a') + (n - 1) % 26);
+    return std::string(static_cast<size_t>((n - 1) / 26 + 1), letter);
+}
+
+} // namespace
+
+bool WriteBook(const QString& path, const Book& book, const Encryption* encryption)
+{
+    try {
+        QPDF pdf;
+        pdf.emptyPDF();
+        QPDFPageDocumentHelper helper(pdf);
+        for (int n = 1; n <= book.pageCount; ++n)
+            helper.addPage(QPDFPageObjectHelper(MakePage(pdf, PageSpec{}, n)), false);
+        const std::vector<QPDFObjectHandle> pages = pdf.getAllPages();
+        QPDFObjectHandle root = pdf.getRoot();
+
+        if (!book.namedDestinations.empty()) {
+            if (book.namesInTree) {
+                QPDFObjectHandle names = QPDFObjectHandle::newDictionary();
+                names.replaceKey("/Dests", NameTree(pdf, book, pages));
+                root.replaceKey("/Names", names);
+            } else {
+                QPDFObjectHandle dests = QPDFObjectHandle::newDictionary();
+                for (const auto& [name, page] : book.namedDestinations)
+                    dests.replaceKey("/" + name, PageDestination(pages, page));
+                root.replaceKey("/Dests", pdf.makeIndirectObject(dests));
+            }
+        }
+        if (!book.outline.empty()) {
+            QPDFObjectHandle outlines = pdf.makeIndirectObject(QPDFObjectHandle::parse("<< /Type /Outlines >>"));
+            outlines.replaceKey("/Count",
+                                QPDFObjectHandle::newInteger(AddBookmarks(pdf, book, pages, book.outline, outlines)));
+            root.replaceKey("/Outlines", outlines);
+        }
+        for (const Link& link : book.links) {
+            QPDFObjectHandle annotation = QPDFObjectHandle::parse(
+                "<< /Type /Annot /Subtype /Link /Rect [72 72 200 90] /Border [0 0 0] >>");
+            if (!link.uri.empty()) {
+                QPDFObjectHandle action = QPDFObjectHandle::newDictionary();
+                action.replaceKey("/S", QPDFObjectHandle::newName("/URI"));
+                action.replaceKey("/URI", QPDFObjectHandle::newString(link.uri));
+                annotation.replaceKey("/A", action);
+            } else {
+                SetDestination(annotation, DestinationFor(book, pages, link.target, link.named), link.viaAction);
+            }
+            QPDFObjectHandle page = pages.at(static_cast<size_t>(link.page - 1));
+            if (!page.getKey("/Annots").isArray())
+                page.replaceKey("/Annots", QPDFObjectHandle::newArray());
+            page.getKey("/Annots").appendItem(pdf.makeIndirectObject(annotation));
+        }
+        if (!book.pageLabels.empty())
+            root.replaceKey("/PageLabels", QPDFObjectHandle::parse("<< /Nums [" + book.pageLabels + "] >>"));
+        if (!book.info.empty()) {
+            QPDFObjectHandle info = QPDFObjectHandle::newDictionary();
+            for (const auto& [key, value] : book.info)
+                info.replaceKey("/" + key, QPDFObjectHandle::newString(value));
+            pdf.getTrailer().replaceKey("/Info", pdf.makeIndirectObject(info));
+        }
+        if (!book.xmp.empty()) {
+            QPDFObjectHandle metadata = QPDFObjectHandle::newStream(&pdf, book.xmp);
+            metadata.getDict().replaceKey("/Type", QPDFObjectHandle::newName("/Metadata"));
+            metadata.getDict().replaceKey("/Subtype", QPDFObjectHandle::newName("/XML"));
+            root.replaceKey("/Metadata", metadata);
+        }
+        if (book.edit)
+            book.edit(pdf);
+
+        const QByteArray name = QFile::encodeName(path);
+        QPDFWriter writer(pdf, name.constData());
+        writer.setObjectStreamMode(qpdf_o_disable);
+        if (encryption)
+            ApplyEncryption(writer, *encryption);
+        writer.write();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+std::vector<OutlineEntry> ReadOutline(const QString& path, const std::string& password)
+{
+    std::vector<OutlineEntry> entries;
+    auto pdf = Open(path, password);
+    if (!pdf)
+        return entries;
+    try {
+        const auto numbers = PageNumbers(*pdf);
+        std::set<QPDFObjGen> seen;
+        struct Pending
+        {
+            QPDFObjectHandle next;
+            int level;
+        };
+        std::vector<Pending> stack{{pdf->getRoot().getKey("/Outlines").getKey("/First"), 1}};
+        while (!stack.empty()) {
+            QPDFObjectHandle item = stack.back().next;
+            const int level = stack.back().level;
+            if (!item.isDictionary() || !seen.insert(item.getObjGen()).second) {
+                stack.pop_back();
+                continue;
+            }
+            stack.back().next = item.getKey("/Next");
+            QPDFObjectHandle title = item.getKey("/Title");
+            entries.push_back({title.isString() ? title.getStringValue() : std::string(), level,
+                               DestinationPageNumber(*pdf, numbers, DestinationOf(item))});
+            stack.push_back({item.getKey("/First"), level + 1});
+        }
+    } catch (...) {
+    }
+    return entries;
+}
+
+std::string OutlineStructureFault(const QString& path, const std::string& password)
+{
+    auto pdf = Open(path, password);
+    if (!pdf)
+        return "cannot open";
+    try {
+        std::set<QPDFObjGen> seen;
+        std::ostringstream fault;
+        // Returns what the level below parent shows, checking each entry.
+        std::function<long long(QPDFObjectHandle, int)> level = [&](QPDFObjectHandle parent, int depth) -> long long {
+            long long visible = 0;
+            QPDFObjectHandle previous;
+            QPDFObjectHandle item = parent.getKey("/First");
+            while (item.isDictionary()) {
+                if (!seen.insert(item.getObjGen()).second || depth > 100) {
+                    fault << "loop; ";
+                    return visible;
+                }
+                const std::string title = item.getKey("/Title").isString() ? item.getKey("/Title").getStringValue() : "?";
+                if (item.getKey("/Parent").getObjGen() != parent.getObjGen())
+                    fault << title << ": wrong /Parent; ";
+                if (previous.isInitialized() ? item.getKey("/Prev").getObjGen() != previous.getObjGen()
+                                             : item.hasKey("/Prev"))
+                    fault << title << ": wrong /Prev; ";
+                const long long below = level(item, depth + 1);
+                QPDFObjectHandle count = item.getKey("/Count");
+                const bool hasKids = item.getKey("/First").isDictionary();
+                if (hasKids && (!count.isInteger() || (count.getIntValue() != below && count.getIntValue() != -below)))
+                    fault << title << ": /Count " << count.unparse() << " for " << below << " below; ";
+                if (!hasKids && count.isInteger() && count.getIntValue() != 0)
+                    fault << title << ": /Count without children; ";
+                const bool open = !count.isInteger() || count.getIntValue() > 0;
+                visible += 1 + (open ? below : 0);
+                previous = item;
+                item = item.getKey("/Next");
+            }
+            if (previous.isInitialized() && parent.getKey("/Last").getObjGen() != previous.getObjGen())
+                fault << "wrong /Last; ";
+            return visible;
+        };
+        QPDFObjectHandle root = pdf->getRoot().getKey("/Outlines");
+        if (!root.isDictionary())
+            return {};
+        const long long shown = level(root, 0);
+        if (root.getKey("/Count").isInteger() ? root.getKey("/Count").getIntValue() != shown : shown != 0)
+            fault << "root /Count " << root.getKey("/Count").unparse() << " shows " << shown << "; ";
+        return fault.str();
+    } catch (std::exception& e) {
+        return e.what();
+    }
+}
+
+std::vector<LinkEntry> ReadLinks(const QString& path, const std::string& password)
+{
+    std::vector<LinkEntry> links;
+    auto pdf = Open(path, password);
+    if (!pdf)
+        return links;
+    try {
+        const auto numbers = PageNumbers(*pdf);
+        int n = 0;
+        for (QPDFObjectHandle page : pdf->getAllPages()) {
+            ++n;
+            QPDFObjectHandle annots = page.getKey("/Annots");
+            if (!annots.isArray())
+                continue;
+            for (QPDFObjectHandle annotation : annots.aitems()) {
+                if (!annotation.getKey("/Subtype").isNameAndEquals("/Link"))
+                    continue;
+                LinkEntry entry;
+                entry.page = n;
+                QPDFObjectHandle action = annotation.getKey("/A");
+                if (action.isDictionary() && action.getKey("/S").isNameAndEquals("/URI"))
+                    entry.uri = action.getKey("/URI").getStringValue();
+                else
+                    entry.target = DestinationPageNumber(*pdf, numbers, DestinationOf(annotation));
+                links.push_back(entry);
+            }
+        }
+    } catch (...) {
+    }
+    return links;
+}
+
+std::vector<std::string> PageLabels(const QString& path, const std::string& password)
+{
+    std::vector<std::string> labels;
+    auto pdf = Open(path, password);
+    if (!pdf)
+        return labels;
+    try {
+        QPDFPageLabelDocumentHelper helper(*pdf);
+        if (!helper.hasPageLabels())
+            return labels;
+        const long long count = static_cast<long long>(pdf->getAllPages().size());
+        for (long long i = 0; i < count; ++i) {
+            QPDFObjectHandle label = helper.getLabelForPage(i);
+            std::string text;
+            if (label.isDictionary()) {
+                if (label.getKey("/P").isString())
+                    text = label.getKey("/P").getStringValue();
+                const long long start = label.getKey("/St").isInteger() ? label.getKey("/St").getIntValue() : 1;
+                const std::string style = label.getKey("/S").isName() ? label.getKey("/S").getName() : "";
+                if (style == "/D")
+                    text += std::to_string(start);
+                else if (style == "/R" || style == "/r")
+                    text += Roman(start, style == "/R");
+                else if (style == "/A" || style == "/a")
+                    text += Letters(start, style == "/A");
+            }
+            labels.push_back(text);
+        }
+    } catch (...) {
+        labels.clear();
+    }
+    return labels;
+}
+
+std::map<std::string, std::string> InfoEntries(const QString& path, const std::string& password)
+{
+    std::map<std::string, std::string> entries;
+    auto pdf = Open(path, password);
+    if (!pdf)
+        return entries;
+    try {
+        QPDFObjectHandle info = pdf->getTrailer().getKey("/Info");
+        if (!info.isDictionary())
+            return entries;
+        for (auto item : info.ditems()) {
+            QPDFObjectHandle value = item.second;
+            entries[item.first.substr(1)] = value.isString() ? value.getStringValue() : value.unparse();
+        }
+    } catch (...) {
+        entries.clear();
+    }
+    return entries;
+}
+
+std::string XmpMetadata(const QString& path, const std::string& password)
+{
+    auto pdf = Open(path, password);
+    if (!pdf)
+        return {};
+    try {
+        QPDFObjectHandle metadata = pdf->getRoot().getKey("/Metadata");
+        if (!metadata.isStream())
+            return {};
+        auto data = metadata.getStreamData();
+        return std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize());
+    } catch (...) {
+        return {};
+    }
 }
 
 } // namespace PdfFixtures

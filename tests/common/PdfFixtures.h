@@ -8,8 +8,12 @@
 // its media box (unrotated page space) so rendering tests can see which way
 // up a page image is.
 #include <QString>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
+
+class QPDF;
 
 namespace PdfFixtures {
 
@@ -99,5 +103,82 @@ int DistinctPageObjects(const QString& path, const std::string& password = {});
 // Runs the "qpdf --check" tool; true when it reports no errors or warnings.
 // The tool's output is placed in *output when given.
 bool QpdfCheck(const QString& path, const std::string& password = {}, QString* output = nullptr);
+
+// --- documents with bookmarks, links, page labels and metadata ------------------
+
+struct Bookmark
+{
+    std::string title;      // the /Title bytes as stored (any PDF text encoding)
+    int page = 0;           // 1-based page it goes to; 0: no destination at all
+    std::string named;      // non-empty: goes through this named destination instead
+    bool viaAction = false; // a /GoTo action (/A) instead of /Dest
+    bool closed = false;    // its children start hidden (negative /Count)
+    std::vector<Bookmark> kids;
+};
+
+struct Link
+{
+    int page = 0;           // 1-based page the link is on
+    int target = 0;         // 1-based page it goes to
+    std::string named;      // non-empty: goes through this named destination instead
+    bool viaAction = false; // a /GoTo action (/A) instead of /Dest
+    std::string uri;        // non-empty: a web link (target and named unused)
+};
+
+struct Book
+{
+    int pageCount = 10;
+    std::vector<Bookmark> outline;
+    std::map<std::string, int> namedDestinations; // name -> 1-based page
+    bool namesInTree = true;  // a /Names /Dests name tree (keys are strings); false: the
+                              // catalog's /Dests dictionary (keys are names)
+    std::vector<Link> links;
+    std::string pageLabels;   // contents of the /PageLabels /Nums array in PDF syntax,
+                              // e.g. "0 << /S /r >> 4 << /S /D >>"; empty: no labels
+    std::map<std::string, std::string> info; // document information, keys without '/'
+    std::string xmp;          // the XMP metadata stream; empty: none
+    std::function<void(QPDF&)> edit; // last changes before writing (damage, oddities)
+};
+
+// Writes the book's pages (numbered as WritePdf numbers them) with its parts.
+bool WriteBook(const QString& path, const Book& book, const Encryption* encryption = nullptr);
+
+struct OutlineEntry
+{
+    std::string title; // the /Title bytes
+    int level = 1;     // 1 = top level
+    int page = 0;      // 1-based page of this file the entry goes to; 0: none or not a page here
+    bool operator==(const OutlineEntry& o) const
+    {
+        return title == o.title && level == o.level && page == o.page;
+    }
+};
+// The outline in its order (parents before children); entries met twice
+// end a chain. Empty when there is none or the file cannot be opened.
+std::vector<OutlineEntry> ReadOutline(const QString& path, const std::string& password = {});
+// Empty when every outline entry's /Parent, /Prev, /Next, /First, /Last and
+// /Count agree with the tree (and the root's /Count with what it shows);
+// otherwise what is wrong.
+std::string OutlineStructureFault(const QString& path, const std::string& password = {});
+
+struct LinkEntry
+{
+    int page = 0;    // 1-based page the link is on
+    int target = 0;  // 1-based page of this file it goes to; 0: nowhere in this file
+    std::string uri; // a web link's address
+    bool operator==(const LinkEntry& o) const { return page == o.page && target == o.target && uri == o.uri; }
+};
+// Every link annotation, page by page. Named destinations are looked up in
+// the file's own name tree and /Dests dictionary.
+std::vector<LinkEntry> ReadLinks(const QString& path, const std::string& password = {});
+
+// The label each page shows ("iv", "A-3", "7"), or empty when the file has
+// no page labels.
+std::vector<std::string> PageLabels(const QString& path, const std::string& password = {});
+// The document information's entries (keys without '/'); string values as
+// stored, others in PDF syntax.
+std::map<std::string, std::string> InfoEntries(const QString& path, const std::string& password = {});
+// The XMP metadata stream's data; empty when there is none.
+std::string XmpMetadata(const QString& path, const std::string& password = {});
 
 } // namespace PdfFixtures

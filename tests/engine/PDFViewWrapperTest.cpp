@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 using namespace PdfFixtures;
 
@@ -457,6 +458,29 @@ TEST(EngineConfigDefaultsTest, EnvironmentChoosesTheFolders)
     EXPECT_EQ(where.fontsDir, dir.filePath("f"));
     EXPECT_TRUE(where.installDir.endsWith('/'));
     EXPECT_EQ(ViewerEngineConfigPath(where), dir.filePath("c") + "/Talvane/xpdfrc");
+}
+
+// The bookmarks are read while the document opens, through its password
+// when it has one, and belong to the document last opened.
+TEST_F(ViewWrapperTest, OutlineIsReadAtOpeningAndFollowsTheDocument)
+{
+    Book book;
+    book.pageCount = 4;
+    book.outline = {{"Preface", 1}, {std::string("\xFE\xFF\0O\0n\0e", 8), 2, "", false, false, {{"Nowhere", 0}}}};
+    const QString bookPath = dir.filePath("book.pdf");
+    Encryption lock{"user", "owner", PERM_ALL};
+    ASSERT_TRUE(WriteBook(bookPath, book, &lock));
+
+    PromptScript script({QStringLiteral("user")});
+    PDFInstance doc(&manager);
+    ASSERT_TRUE(doc.Open(bookPath, 218));
+    std::vector<std::tuple<QString, int, int>> got;
+    for (const XpdfSpliceOutlineEntry& entry : doc.Outline())
+        got.emplace_back(entry.title, entry.level, entry.page);
+    EXPECT_EQ(got, (std::vector<std::tuple<QString, int, int>>{{"Preface", 1, 1}, {"One", 1, 2}, {"Nowhere", 2, 0}}));
+
+    ASSERT_TRUE(doc.Open(plain, 218));
+    EXPECT_TRUE(doc.Outline().empty());
 }
 
 } // namespace

@@ -86,6 +86,28 @@ std::vector<int> Range(int first, int last)
 }
 
 constexpr int kPages = 10;          // doc.pdf and images.pdf
+
+// book.pdf: two pages of front matter, then five chapters of two pages;
+// the second chapter's title is UTF-16 text.
+const std::string kChapter2Title = std::string("\xFE\xFF\0C\0h\0a\0p\0t\0e\0r\0 \0" "2\0 \x20\x13\0 \0B\0a\0s\0i\0c\0s", 38);
+
+PdfFixtures::Book FiveChapterBook()
+{
+    PdfFixtures::Book book;
+    book.pageCount = 12;
+    book.outline = {
+        {"Chapter 1: Getting Started", 3, "", false, false, {{"1.1 Install", 3}, {"1.2 First Steps", 4}}},
+        {kChapter2Title, 5},
+        {"Chapter 3", 7, "", false, false, {{"3.1 More", 8}}},
+        {"Chapter 4", 9},
+        {"Appendix/Index", 11},
+    };
+    book.links = {{4, 9}, {7, 8}};
+    book.pageLabels = "0 << /S /r >> 2 << /S /D >>";
+    book.info = {{"Title", "The Book"}, {"Producer", "A typesetter 1.0"}, {"CreationDate", "D:20240101120000Z"}};
+    book.xmp = "<x:xmpmeta xmlns:x='adobe:ns:meta/'/>";
+    return book;
+}
 constexpr int kImageSide = 200;     // 120,000 bytes of noise per page of images.pdf
 const std::string kUserPassword = "user-pw";
 const std::string kOwnerPassword = "owner-pw";
@@ -150,6 +172,8 @@ public:
         else if (name == QLatin1String("nocopy.pdf"))
             ok = PdfFixtures::WriteEncryptedPdf(path, kPages, "", kOwnerPassword,
                                                 PdfFixtures::PERM_ALL & ~PdfFixtures::PERM_COPY);
+        else if (name == QLatin1String("book.pdf"))
+            ok = PdfFixtures::WriteBook(path, FiveChapterBook());
         else if (name == QLatin1String("single.pdf"))
             ok = PdfFixtures::WritePlainPdf(path, 1);
         else if (name == QLatin1String("notes.txt"))
@@ -316,6 +340,26 @@ INSTANTIATE_TEST_SUITE_P(
                    {"doc-S5.pdf", {5}}, {"doc-S6.pdf", {6}}, {"doc-S7.pdf", {7}}, {"doc-S8.pdf", {8}},
                    {"doc-S9.pdf", {9}}, {"doc-S10.pdf", {10}}}},
         WriteCase{"EveryMoreThanThePages", {"IN:doc.pdf", "--every", "25"}, {{"doc-S1.pdf", Range(1, 10)}}},
+        WriteCase{"BookmarksTopLevel",
+                  {"IN:book.pdf", "--bookmarks", "1"},
+                  {{"book-S1.pdf", {1, 2}},
+                   {"Chapter 1_ Getting Started.pdf", {3, 4}},
+                   {QString::fromUtf8("Chapter 2 \u2013 Basics.pdf"), {5, 6}},
+                   {"Chapter 3.pdf", {7, 8}},
+                   {"Chapter 4.pdf", {9, 10}},
+                   {"Appendix_Index.pdf", {11, 12}}}},
+        // A chapter's first page goes with its first subsection when they
+        // start together; chapters without subsections stay whole.
+        WriteCase{"BookmarksSecondLevel",
+                  {"IN:book.pdf", "--bookmarks=2"},
+                  {{"book-S1.pdf", {1, 2}},
+                   {"1.1 Install.pdf", {3}},
+                   {"1.2 First Steps.pdf", {4}},
+                   {QString::fromUtf8("Chapter 2 \u2013 Basics.pdf"), {5, 6}},
+                   {"Chapter 3.pdf", {7}},
+                   {"3.1 More.pdf", {8}},
+                   {"Chapter 4.pdf", {9, 10}},
+                   {"Appendix_Index.pdf", {11, 12}}}},
         // 120,000 bytes a page: three pages fit 400 KB (409,600), four do not.
         WriteCase{"MaxSizeKilobytes",
                   {"IN:images.pdf", "--max-size", "400K"},
@@ -465,7 +509,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ErrorCase{"NoArguments", {}, BATCH_EXIT_USAGE, "no input file given"},
         ErrorCase{"NoMode", {"IN:doc.pdf", "--out", "OUT"}, BATCH_EXIT_USAGE,
-                  "say how to split: --ranges, --every or --max-size"},
+                  "say how to split: --ranges, --every, --max-size or --bookmarks"},
         ErrorCase{"TwoInputs", {"IN:doc.pdf", "IN:copy.pdf", "--every", "2", "--out", "OUT"}, BATCH_EXIT_USAGE,
                   "only one input file is accepted"},
         ErrorCase{"UnknownOption", {"IN:doc.pdf", "--every", "2", "--out", "OUT", "--pages"}, BATCH_EXIT_USAGE,
@@ -474,7 +518,13 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"MissingValue", {"IN:doc.pdf", "--out", "OUT", "--every"}, BATCH_EXIT_USAGE,
                   "option --every needs a value"},
         ErrorCase{"TwoModes", {"IN:doc.pdf", "--ranges", "1-2", "--every", "2", "--out", "OUT"}, BATCH_EXIT_USAGE,
-                  "choose only one of --ranges, --every and --max-size"},
+                  "choose only one of --ranges, --every, --max-size and --bookmarks"},
+        ErrorCase{"BookmarksAndEvery", {"IN:book.pdf", "--bookmarks", "1", "--every", "2", "--out", "OUT"},
+                  BATCH_EXIT_USAGE, "choose only one of"},
+        ErrorCase{"BookmarksLevelZero", {"IN:book.pdf", "--bookmarks", "0", "--out", "OUT"}, BATCH_EXIT_USAGE,
+                  "--bookmarks needs a level, a whole number from 1 (the top level), not '0'"},
+        ErrorCase{"BookmarksLevelNotANumber", {"IN:book.pdf", "--bookmarks=top", "--out", "OUT"}, BATCH_EXIT_USAGE,
+                  "not 'top'"},
         ErrorCase{"EveryZero", {"IN:doc.pdf", "--every", "0", "--out", "OUT"}, BATCH_EXIT_USAGE,
                   "--every needs a whole number of pages above 0, not '0'"},
         ErrorCase{"EveryNegative", {"IN:doc.pdf", "--every", "-3", "--out", "OUT"}, BATCH_EXIT_USAGE,
@@ -574,7 +624,11 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"EmptyRange", {"IN:doc.pdf", "--ranges", ",", "--out", "OUT"}, BATCH_EXIT_FAILED,
                   "page range ',' names no pages"},
         ErrorCase{"PageBiggerThanTheSize", {"IN:images.pdf", "--max-size", "100K", "--out", "OUT"}, BATCH_EXIT_FAILED,
-                  "Some individual pages of this document are too big to fit into this max size"}),
+                  "Some individual pages of this document are too big to fit into this max size"},
+        ErrorCase{"NoBookmarks", {"IN:doc.pdf", "--bookmarks", "1", "--out", "OUT"}, BATCH_EXIT_FAILED,
+                  "'doc.pdf' has no bookmarks to split at"},
+        ErrorCase{"BookmarkLevelTooDeep", {"IN:book.pdf", "--bookmarks", "3", "--out", "OUT"}, BATCH_EXIT_FAILED,
+                  "'book.pdf' has no bookmarks at level 3; its bookmarks go down to level 2"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
@@ -676,6 +730,38 @@ INSTANTIATE_TEST_SUITE_P(Trees, BatchRepairable,
                          [](const auto& info) { return std::string(PdfFixtures::TreeDamageName(info.param)); });
 
 // --- overwriting --------------------------------------------------------------------
+
+// Each chapter's file passes qpdf's check and keeps what belongs to its
+// pages: the document information, its bookmarks, its links and labels.
+TEST_F(BatchSplitTest, BookmarkFilesKeepWhatBelongsToTheirPages)
+{
+    const RunResult r = Run({"IN:book.pdf", "--bookmarks", "1", "--out", "OUT"});
+    ASSERT_EQ(r.code, BATCH_EXIT_OK) << r.err;
+    const QString book = In("book.pdf");
+    const QStringList names = {"book-S1.pdf", "Chapter 1_ Getting Started.pdf",
+                               QString::fromUtf8("Chapter 2 \u2013 Basics.pdf"), "Chapter 3.pdf", "Chapter 4.pdf",
+                               "Appendix_Index.pdf"};
+    for (const QString& name : names)
+    {
+        SCOPED_TRACE(name.toStdString());
+        QString report;
+        EXPECT_TRUE(PdfFixtures::QpdfCheck(Out(name), {}, &report)) << report.toStdString();
+        EXPECT_EQ(PdfFixtures::InfoEntries(Out(name)), PdfFixtures::InfoEntries(book));
+        EXPECT_EQ(PdfFixtures::XmpMetadata(Out(name)), FiveChapterBook().xmp);
+        EXPECT_EQ(PdfFixtures::OutlineStructureFault(Out(name)), "");
+    }
+    using Entries = std::vector<PdfFixtures::OutlineEntry>;
+    EXPECT_EQ(PdfFixtures::ReadOutline(Out(names[0])), Entries{});
+    EXPECT_EQ(PdfFixtures::ReadOutline(Out(names[1])),
+              (Entries{{"Chapter 1: Getting Started", 1, 1}, {"1.1 Install", 2, 1}, {"1.2 First Steps", 2, 2}}));
+    EXPECT_EQ(PdfFixtures::ReadOutline(Out(names[2])), (Entries{{kChapter2Title, 1, 1}}));
+    EXPECT_EQ(PdfFixtures::ReadOutline(Out(names[3])), (Entries{{"Chapter 3", 1, 1}, {"3.1 More", 2, 2}}));
+    EXPECT_EQ(PdfFixtures::PageLabels(Out(names[0])), (std::vector<std::string>{"i", "ii"}));
+    EXPECT_EQ(PdfFixtures::PageLabels(Out(names[3])), (std::vector<std::string>{"5", "6"}));
+    // Chapter 1's link leads into chapter 4 and is gone; chapter 3's stays.
+    EXPECT_TRUE(PdfFixtures::ReadLinks(Out(names[1])).empty());
+    EXPECT_EQ(PdfFixtures::ReadLinks(Out(names[3])), (std::vector<PdfFixtures::LinkEntry>{{1, 2, ""}}));
+}
 
 // Names that differ only in case would be one file on a case-insensitive
 // drive: the targets are refused before anything is written.
@@ -795,11 +881,11 @@ TEST_P(BatchProgram, ExitStatusAndStreams)
 INSTANTIATE_TEST_SUITE_P(
     Runs, BatchProgram,
     ::testing::Values(
-        ProgramCase{"Help", {"--help"}, 0, "Usage: parcelo-split INPUT.pdf (--ranges TEXT | --every N | --max-size SIZE)",
+        ProgramCase{"Help", {"--help"}, 0, "Usage: parcelo-split INPUT.pdf (--ranges TEXT | --every N | --max-size SIZE | --bookmarks LEVEL)",
                     ""},
         ProgramCase{"Version", {"--version"}, 0, "parcelo-split " PARCELO_VERSION_STRING "\n", ""},
         ProgramCase{"UsageError", {"IN:doc.pdf", "--every", "6", "--max-size", "2M"}, 2, "",
-                    "parcelo-split: choose only one of --ranges, --every and --max-size"},
+                    "parcelo-split: choose only one of --ranges, --every, --max-size and --bookmarks"},
         ProgramCase{"Failure", {"IN:missing.pdf", "--every", "6", "--out", "OUT"}, 1, "",
                     "parcelo-split: cannot open '"}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -3,6 +3,7 @@
 #include "common/PdfFixtures.h"
 #include "engine/XpdfSplice.h"
 #include "resources/StringTable.h"
+#include "session/PageRangeText.h"
 #include "session/SaveSplit.h"
 #include "session/SplitBySize.h"
 #include "session/SplitSection.h"
@@ -677,6 +678,48 @@ TEST_F(TrialMeasurerTest, GroupsWrittenOutStayWithinTheLimitAndNoTrialFileRemain
         EXPECT_LE(static_cast<std::uint64_t>(QFileInfo(path).size()), limit) << s.fileName.toStdString();
         std::vector<int> expected(s.pages.begin(), s.pages.end());
         EXPECT_EQ(PdfFixtures::PageMarkers(path), expected);
+    }
+}
+
+// A trial carries the same document information, metadata, bookmarks, links
+// and labels as the saved file, so the measured size is the saved size; also
+// when the trial is measured again after losing pages (a link or bookmark
+// into a page taken out goes with it).
+TEST_F(TrialMeasurerTest, TrialFileIsAsBigAsTheSavedFile)
+{
+    PdfFixtures::Book book;
+    book.pageCount = 6;
+    book.info = {{"Title", "Measured"}, {"Producer", "a producer"}};
+    book.xmp = std::string(40000, 'x');
+    book.outline = {{"One", 1, "", false, false, {{"One.a", 2}}}, {"Two", 4}, {"Three", 5}};
+    book.links = {{2, 3}, {3, 6}, {2, 5}};
+    book.pageLabels = "0 << /S /R >>";
+    const QString path = work.filePath(QStringLiteral("book.pdf"));
+    ASSERT_TRUE(PdfFixtures::WriteBook(path, book));
+
+    SpliceTrialMeasurer measurer(path, QString());
+    const QString folder = work.filePath(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    // Each list after the first shares a prefix with the one before it.
+    const std::vector<PageList> lists = {{2, 3, 4, 5, 6}, {2, 3, 4}, {2, 3, 4, 5}, {2}};
+    for (std::size_t i = 0; i < lists.size(); ++i)
+    {
+        const PageList& pages = lists[i];
+        SCOPED_TRACE(FormatPageList(pages).toStdString());
+        const auto measured = measurer.MeasurePages(pages, pages.size());
+        ASSERT_TRUE(measured);
+
+        SplitSection section;
+        section.pages = pages;
+        section.fileName = QStringLiteral("saved%1.pdf").arg(i);
+        SaveRequest request;
+        request.sourcePath = path;
+        request.folder = folder;
+        request.sections = {&section};
+        ASSERT_EQ(SaveSections(request), SaveOutcome::Saved);
+        const QString saved = QDir(folder).filePath(section.fileName);
+        EXPECT_EQ(PdfFixtures::XmpMetadata(saved), book.xmp);
+        EXPECT_EQ(static_cast<std::uint64_t>(QFileInfo(saved).size()), *measured);
     }
 }
 

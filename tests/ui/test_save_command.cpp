@@ -6,6 +6,7 @@
 #include "session/CParceloApp.h"
 #include "ui/NewSplitSheet.h"
 #include "ui/OutputOptions.h"
+#include "ui/SectionBookmarksPage.h"
 #include "session/SaveSplit.h"
 #include "session/Settings.h"
 #include "session/SessionUser.h"
@@ -296,6 +297,44 @@ TEST_F(CommandTest, NewSectionsFromTheSheetAreAppendedInOrder)
     ASSERT_EQ(app.Sections().size(), 5u);
     EXPECT_EQ(app.Sections()[4]->pages, (PageList{2, 2}));
     EXPECT_EQ(app.Sections()[4]->number, 5);
+}
+
+TEST_F(CommandTest, SectionsFromBookmarksAreNamedAfterThemAndSavedWithThem)
+{
+    PdfFixtures::Book book;
+    book.pageCount = 8;
+    book.outline = {{"Intro", 2}, {"Usage", 4, "", false, false, {{"Options", 5}}}, {"Index", 7}};
+    book.info = {{"Title", "Manual"}};
+    source = dir.filePath(QStringLiteral("Manual.pdf"));
+    ASSERT_TRUE(PdfFixtures::WriteBook(source, book));
+    ASSERT_TRUE(app.OpenDocument(source));
+    app.SetSectionFileName(app.AddSection({8}), QStringLiteral("intro.pdf"));
+
+    SetSheetRunHook([](CNewSplitSectionSheet& sheet) {
+        sheet.Tabs()->setCurrentWidget(sheet.BookmarksPage());
+        sheet.accept();
+        return sheet.result() == QDialog::Accepted;
+    });
+    RunNewSplitSection(app, nullptr);
+    ASSERT_EQ(app.Sections().size(), 5u);
+    const std::vector<std::pair<PageList, QString>> expected = {
+        {{8}, "intro.pdf"},
+        {{1}, "Manual-S2.pdf"},
+        {{2, 3}, "Intro (2).pdf"},
+        {{4, 5, 6}, "Usage.pdf"},
+        {{7, 8}, "Index.pdf"}};
+    for (std::size_t i = 0; i < expected.size(); ++i)
+    {
+        EXPECT_EQ(app.Sections()[i]->pages, expected[i].first);
+        EXPECT_EQ(app.Sections()[i]->fileName, expected[i].second);
+        EXPECT_EQ(app.Sections()[i]->number, static_cast<int>(i) + 1);
+    }
+
+    RunSaveSplit(app);
+    using Entries = std::vector<PdfFixtures::OutlineEntry>;
+    EXPECT_EQ(PdfFixtures::ReadOutline(Out("Usage.pdf")), (Entries{{"Usage", 1, 1}, {"Options", 2, 2}}));
+    EXPECT_EQ(PdfFixtures::ReadOutline(Out("intro.pdf")), (Entries{}));
+    EXPECT_EQ(PdfFixtures::InfoEntries(Out("Index.pdf")), PdfFixtures::InfoEntries(source));
 }
 
 TEST_F(CommandTest, BySizeMeasuresRealTrialFiles)

@@ -1,7 +1,9 @@
 // The New Split Section sheet driven through its controls, with an injected
 // size measurer.
+#include "common/TestNames.h"
 #include "resources/StringTable.h"
 #include "ui/NewSplitSheet.h"
+#include "ui/SectionBookmarksPage.h"
 #include "session/SplitBySize.h"
 #include "session/SessionUser.h"
 
@@ -9,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTreeWidget>
 #include <QValidator>
 #include <gtest/gtest.h>
 #include <numeric>
@@ -71,7 +74,7 @@ TEST_F(SheetTest, OpensOnThePageRangeTabWithOkDisabled)
 {
     auto sheet = Make(40, Range(1, 40));
     EXPECT_EQ(sheet->windowTitle(), QStringLiteral("Create new split section"));
-    EXPECT_EQ(sheet->Tabs()->count(), 3);
+    EXPECT_EQ(sheet->Tabs()->count(), 4);
     EXPECT_EQ(sheet->ActivePage(), sheet->PageRangePage());
     EXPECT_FALSE(sheet->OkButton()->isEnabled());
 }
@@ -346,6 +349,120 @@ TEST_F(SheetTest, OnlyTheShowingPageContributes)
 
     sheet->Tabs()->setCurrentWidget(sheet->PageRangePage());
     EXPECT_TRUE(sheet->OkButton()->isEnabled());
+}
+
+// --- By Bookmarks ------------------------------------------------------------------
+
+BookmarkSplitSource Chapters(std::vector<XpdfSpliceOutlineEntry> outline)
+{
+    BookmarkSplitSource source;
+    source.outline = std::move(outline);
+    source.sourcePath = QStringLiteral("/docs/Manual.pdf");
+    return source;
+}
+
+struct UnusableCase
+{
+    const char* name;
+    std::vector<XpdfSpliceOutlineEntry> outline;
+    const char* reason;
+};
+
+class BookmarksUnusable : public SheetTest, public ::testing::WithParamInterface<UnusableCase>
+{
+};
+
+TEST_P(BookmarksUnusable, PageSaysWhyAndKeepsOkDisabled)
+{
+    const BookmarkSplitSource source = Chapters(GetParam().outline);
+    CNewSplitSectionSheet sheet(20, Range(1, 20), std::make_unique<FlatMeasurer>(1000), nullptr, &source);
+    CSectionBookmarksPage* page = sheet.BookmarksPage();
+    EXPECT_EQ(sheet.Tabs()->tabText(3), QStringLiteral("By Bookmarks"));
+    EXPECT_EQ(page->UnavailableReason(), QString::fromLatin1(GetParam().reason));
+    EXPECT_EQ(sheet.Tabs()->tabToolTip(3), page->UnavailableReason());
+    sheet.Tabs()->setCurrentWidget(page);
+    EXPECT_FALSE(sheet.OkButton()->isEnabled());
+    EXPECT_FALSE(page->LevelCombo()->isEnabled());
+    sheet.accept();
+    EXPECT_NE(sheet.result(), QDialog::Accepted);
+    EXPECT_TRUE(sheet.ResultLists().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outlines, BookmarksUnusable,
+    ::testing::Values(UnusableCase{"NoBookmarks", {}, "This document has no bookmarks, so it cannot be split at them."},
+                      UnusableCase{"NoBookmarkPointsAtAPage",
+                                   {{"Broken", 1, 0}, {"Beyond", 1, 21}},
+                                   "None of this document's bookmarks points at one of its pages, so it cannot be "
+                                   "split at them."}),
+    TestNames::ByName());
+
+TEST_F(SheetTest, SheetWithoutAnOutlineHasAnUnusableBookmarksPage)
+{
+    auto sheet = Make(40, Range(1, 40));
+    EXPECT_FALSE(sheet->BookmarksPage()->UnavailableReason().isEmpty());
+}
+
+TEST_F(SheetTest, BookmarksPageShowsAndMakesTheSectionsOfTheChosenLevel)
+{
+    BookmarkSplitSource source = Chapters({{"Preface", 1, 3}, {"Part: One", 1, 5}, {"1.1", 2, 6}, {"Part: Two", 1, 9}});
+    source.namesInUse = {QStringLiteral("Preface.pdf")};
+    source.firstNumber = 2;
+    CNewSplitSectionSheet sheet(12, Range(1, 12), std::make_unique<FlatMeasurer>(1000), nullptr, &source);
+    CSectionBookmarksPage* page = sheet.BookmarksPage();
+    sheet.Tabs()->setCurrentWidget(page);
+    EXPECT_TRUE(page->UnavailableReason().isEmpty());
+    ASSERT_EQ(page->LevelCombo()->count(), 2);
+    EXPECT_EQ(page->LevelCombo()->itemText(0), QStringLiteral("1 (top level): 3 bookmarks"));
+    EXPECT_EQ(page->LevelCombo()->itemText(1), QStringLiteral("2: 1 bookmark"));
+    EXPECT_TRUE(sheet.OkButton()->isEnabled());
+
+    // The preview names every file, the default name included.
+    QTreeWidget* preview = page->Preview();
+    ASSERT_EQ(preview->topLevelItemCount(), 4);
+    const QStringList expected = {"Manual-S2.pdf", "Preface (2).pdf", "Part_ One.pdf", "Part_ Two.pdf"};
+    const QStringList pages = {"1-2", "3-4", "5-8", "9-12"};
+    for (int i = 0; i < 4; ++i)
+    {
+        EXPECT_EQ(preview->topLevelItem(i)->text(0), expected[i]);
+        EXPECT_EQ(preview->topLevelItem(i)->text(1), pages[i]);
+    }
+
+    page->LevelCombo()->setCurrentIndex(1);
+    EXPECT_EQ(preview->topLevelItemCount(), 5);
+    sheet.accept();
+    EXPECT_EQ(sheet.result(), QDialog::Accepted);
+    EXPECT_EQ(sheet.ResultLists(),
+              (std::vector<PageList>{Range(1, 2), Range(3, 4), {5}, Range(6, 8), Range(9, 12)}));
+    EXPECT_EQ(sheet.ResultNames(),
+              (std::vector<QString>{"", "Preface (2).pdf", "Part_ One.pdf", "1.1.pdf", "Part_ Two.pdf"}));
+}
+
+TEST_F(SheetTest, LevelsWithoutAPlacedBookmarkAreNotOffered)
+{
+    const BookmarkSplitSource source = Chapters({{"A", 1, 1}, {"A1", 2, 0}, {"A1a", 3, 4}, {"B", 1, 6}});
+    CNewSplitSectionSheet sheet(10, Range(1, 10), std::make_unique<FlatMeasurer>(1000), nullptr, &source);
+    QComboBox* levels = sheet.BookmarksPage()->LevelCombo();
+    ASSERT_EQ(levels->count(), 2);
+    EXPECT_EQ(levels->itemData(1).toInt(), 3);
+    levels->setCurrentIndex(1);
+    sheet.Tabs()->setCurrentWidget(sheet.BookmarksPage());
+    sheet.accept();
+    EXPECT_EQ(sheet.ResultLists(), (std::vector<PageList>{Range(1, 3), Range(4, 5), Range(6, 10)}));
+}
+
+TEST_F(SheetTest, NamesOfTheBookmarksPageDoNotOutliveAnotherPagesResult)
+{
+    const BookmarkSplitSource source = Chapters({{"A", 1, 1}, {"B", 1, 5}});
+    CNewSplitSectionSheet sheet(10, Range(1, 10), std::make_unique<FlatMeasurer>(1000), nullptr, &source);
+    sheet.Tabs()->setCurrentWidget(sheet.BookmarksPage());
+    sheet.accept();
+    EXPECT_EQ(sheet.ResultNames().size(), 2u);
+    sheet.Tabs()->setCurrentWidget(sheet.PageRangePage());
+    sheet.PageRangePage()->PageEdit()->setText(QStringLiteral("2-3"));
+    sheet.accept();
+    EXPECT_EQ(sheet.ResultLists(), (std::vector<PageList>{Range(2, 3)}));
+    EXPECT_TRUE(sheet.ResultNames().empty());
 }
 
 TEST_F(SheetTest, DisabledOkDoesNotApply)
