@@ -321,16 +321,45 @@ TEST_F(SaveInWindow, WritesOffTheWindowThread)
     EXPECT_EQ(Written().size(), 60);
 }
 
+// Holds the work at its second file until the user has asked it to stop, so
+// that Cancel is pressed while files remain however fast the machine writes
+// (the progress dialog only comes up once the work has run a while).
+class HoldAtSecondFile : public LongWorkProgress
+{
+public:
+    explicit HoldAtSecondFile(LongWorkProgress& inner) : m_inner(inner) {}
+    void SetRange(qint64 maximum) override { m_inner.SetRange(maximum); }
+    void SetStep(const QString& text, qint64 position) override
+    {
+        m_inner.SetStep(text, position);
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (position >= 1 && !m_inner.StopRequested() && std::chrono::steady_clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    bool StopRequested() const override { return m_inner.StopRequested(); }
+
+private:
+    LongWorkProgress& m_inner;
+};
+
 TEST_F(SaveInWindow, CancelStopsAtTheNextFileAndSaysHowManyWereWritten)
 {
-    // Cancel as soon as the dialog reports its first file.
+    const LongWorkHandler previous = SetLongWorkHandler([](const QString& title, const LongWork& work) {
+        CurrentSessionUser()->RunLongWork(title, [&work](LongWorkProgress& progress) {
+            HoldAtSecondFile held(progress);
+            work(held);
+        });
+    });
+    // Cancel as soon as the dialog comes up.
     WhenShown<CNewProgressDlg> cancel([](CNewProgressDlg* dialog) { dialog->CancelButton()->click(); });
     QString told;
     WhenShown<QMessageBox> box([&](QMessageBox* b) {
         told = b->text();
         b->accept();
     });
-    EXPECT_EQ(SaveSections(Request()), SaveOutcome::Cancelled);
+    const SaveOutcome outcome = SaveSections(Request());
+    SetLongWorkHandler(previous);
+    EXPECT_EQ(outcome, SaveOutcome::Cancelled);
     const QStringList written = Written();
     EXPECT_LT(written.size(), 60);
     for (const QString& name : written)
