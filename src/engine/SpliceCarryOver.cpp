@@ -34,6 +34,24 @@ QPDFObjectHandle TargetPage(const TargetPages& targets, const SpliceSource* sour
     return p == s->second.end() ? QPDFObjectHandle() : p->second;
 }
 
+// A simple value (number, name, boolean, string) rebuilt in the output: a
+// direct value, or one of a destination or label read through an indirect
+// reference. Anything else becomes null.
+QPDFObjectHandle CopyScalar(QPDFObjectHandle value)
+{
+    if (value.isInteger())
+        return QPDFObjectHandle::newInteger(value.getIntValue());
+    if (value.isReal())
+        return QPDFObjectHandle::newReal(value.getRealValue());
+    if (value.isName())
+        return QPDFObjectHandle::newName(value.getName());
+    if (value.isBool())
+        return QPDFObjectHandle::newBool(value.getBoolValue());
+    if (value.isString())
+        return QPDFObjectHandle::newString(value.getStringValue());
+    return QPDFObjectHandle::newNull();
+}
+
 // A value of another document as a value of the output: indirect objects
 // through qpdf's foreign copy, direct ones rebuilt in the output.
 QPDFObjectHandle CopyValue(QPDF& output, QPDFObjectHandle value, int depth = 0)
@@ -54,34 +72,7 @@ QPDFObjectHandle CopyValue(QPDF& output, QPDFObjectHandle value, int depth = 0)
             copy.replaceKey(key, CopyValue(output, item, depth + 1));
         return copy;
     }
-    if (value.isBool())
-        return QPDFObjectHandle::newBool(value.getBoolValue());
-    if (value.isInteger())
-        return QPDFObjectHandle::newInteger(value.getIntValue());
-    if (value.isReal())
-        return QPDFObjectHandle::newReal(value.getRealValue());
-    if (value.isName())
-        return QPDFObjectHandle::newName(value.getName());
-    if (value.isString())
-        return QPDFObjectHandle::newString(value.getStringValue());
-    return QPDFObjectHandle::newNull();
-}
-
-// A simple value (number, name, boolean) of a destination or label, read
-// through an indirect reference and rebuilt in the output.
-QPDFObjectHandle CopyScalar(QPDFObjectHandle value)
-{
-    if (value.isInteger())
-        return QPDFObjectHandle::newInteger(value.getIntValue());
-    if (value.isReal())
-        return QPDFObjectHandle::newReal(value.getRealValue());
-    if (value.isName())
-        return QPDFObjectHandle::newName(value.getName());
-    if (value.isBool())
-        return QPDFObjectHandle::newBool(value.getBoolValue());
-    if (value.isString())
-        return QPDFObjectHandle::newString(value.getStringValue());
-    return QPDFObjectHandle::newNull();
+    return CopyScalar(value);
 }
 
 // The explicit destination pointed at the output page, with the source's
