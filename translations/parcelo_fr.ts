@@ -782,11 +782,6 @@ Cliquez sur «&#xa0;Annuler&#xa0;» pour annuler le découpage.</translation>
         <translation>Le nom de fichier «&#xa0;%s&#xa0;» est trop long&#xa0;: un nom de fichier ne peut compter que 255 octets au plus</translation>
     </message>
     <message>
-        <source>No temporary folder can be written (neither TMPDIR nor /tmp nor /var/tmp)</source>
-        <comment>265</comment>
-        <translation>Aucun dossier temporaire n’est accessible en écriture (ni TMPDIR, ni /tmp, ni /var/tmp)</translation>
-    </message>
-    <message>
         <source>Writing file %d of %d</source>
         <comment>270</comment>
         <translation>Écriture du fichier %d sur %d</translation>

@@ -73,7 +73,6 @@ const std::map<int, TableText>& Table()
         {262, QT_TRANSLATE_NOOP3("StringTable", "Could not measure the size of the sections: a trial file could not be written", "262")},
         {263, QT_TRANSLATE_NOOP3("StringTable", "The file names '%s' and '%s' differ only in letter case: on many drives (USB sticks, network folders) they would be the same file", "263")},
         {264, QT_TRANSLATE_NOOP3("StringTable", "The file name '%s' is too long: a file name can hold at most 255 bytes", "264")},
-        {265, QT_TRANSLATE_NOOP3("StringTable", "No temporary folder can be written (neither TMPDIR nor /tmp nor /var/tmp)", "265")},
         {270, QT_TRANSLATE_NOOP3("StringTable", "Writing file %d of %d", "270")},
         {271, QT_TRANSLATE_NOOP3("StringTable", "Measuring sections: %d of %d pages placed", "271")},
         {272, QT_TRANSLATE_NOOP3("StringTable", "Saving was cancelled: %d of %d files were written", "272")},
