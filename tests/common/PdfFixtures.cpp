@@ -44,25 +44,25 @@ std::string Noise(size_t bytes, unsigned seed)
     return data;
 }
 
-QPDFObjectHandle MakePage(QPDF& pdf, const PageSpec& pageSpec, int number)
+QPDFObjectHandle MakePage(QPDF& pdf, const PageDesign& design, int number)
 {
-    const double x0 = pageSpec.originX, y0 = pageSpec.originY;
-    const double x1 = x0 + pageSpec.width, y1 = y0 + pageSpec.height;
-    const double side = std::min(pageSpec.width, pageSpec.height) / 5.0;
+    const double x0 = design.originX, y0 = design.originY;
+    const double x1 = x0 + design.width, y1 = y0 + design.height;
+    const double side = std::min(design.width, design.height) / 5.0;
 
     std::ostringstream content;
     // The orientation square in the top-left corner.
     content << "q 0 0 0 rg " << Num(x0) << ' ' << Num(y1 - side) << ' ' << Num(side) << ' '
             << Num(side) << " re f Q\n";
-    content << "BT /F1 " << Num(side / 2) << " Tf " << Num(x0 + pageSpec.width * 0.4) << ' '
-            << Num(y0 + pageSpec.height * 0.5) << " Td (P" << number << ") Tj ET\n";
-    if (pageSpec.vectorArt) {
+    content << "BT /F1 " << Num(side / 2) << " Tf " << Num(x0 + design.width * 0.4) << ' '
+            << Num(y0 + design.height * 0.5) << " Td (P" << number << ") Tj ET\n";
+    if (design.vectorArt) {
         content << "q 0.2 0.4 0.8 RG 0.5 w\n";
         for (int i = 0; i < 400; ++i) {
-            const double fx = x0 + pageSpec.width * ((i * 37) % 100) / 100.0;
-            const double fy = y0 + pageSpec.height * ((i * 53) % 100) / 100.0;
-            const double tx = x0 + pageSpec.width * ((i * 71) % 100) / 100.0;
-            const double ty = y0 + pageSpec.height * ((i * 19) % 100) / 100.0;
+            const double fx = x0 + design.width * ((i * 37) % 100) / 100.0;
+            const double fy = y0 + design.height * ((i * 53) % 100) / 100.0;
+            const double tx = x0 + design.width * ((i * 71) % 100) / 100.0;
+            const double ty = y0 + design.height * ((i * 19) % 100) / 100.0;
             content << Num(fx) << ' ' << Num(fy) << " m " << Num(tx) << ' ' << Num(ty) << " l S\n";
         }
         content << "Q\n";
@@ -74,8 +74,8 @@ QPDFObjectHandle MakePage(QPDF& pdf, const PageSpec& pageSpec, int number)
     fonts.replaceKey("/F1", pdf.makeIndirectObject(font));
     resources.replaceKey("/Font", fonts);
 
-    if (pageSpec.imageSide > 0) {
-        const int n = pageSpec.imageSide;
+    if (design.imageSide > 0) {
+        const int n = design.imageSide;
         QPDFObjectHandle image = QPDFObjectHandle::newStream(
             &pdf, Noise(static_cast<size_t>(n) * n * 3, static_cast<unsigned>(number)));
         QPDFObjectHandle dict = image.getDict();
@@ -88,8 +88,8 @@ QPDFObjectHandle MakePage(QPDF& pdf, const PageSpec& pageSpec, int number)
         QPDFObjectHandle xobjects = QPDFObjectHandle::newDictionary();
         xobjects.replaceKey("/Im1", image);
         resources.replaceKey("/XObject", xobjects);
-        content << "q " << Num(pageSpec.width / 2) << " 0 0 " << Num(pageSpec.height / 4) << ' '
-                << Num(x0 + pageSpec.width / 4) << ' ' << Num(y0 + pageSpec.height / 8) << " cm /Im1 Do Q\n";
+        content << "q " << Num(design.width / 2) << " 0 0 " << Num(design.height / 4) << ' '
+                << Num(x0 + design.width / 4) << ' ' << Num(y0 + design.height / 8) << " cm /Im1 Do Q\n";
     }
 
     QPDFObjectHandle page = QPDFObjectHandle::newDictionary();
@@ -98,8 +98,8 @@ QPDFObjectHandle MakePage(QPDF& pdf, const PageSpec& pageSpec, int number)
     for (double v : {x0, y0, x1, y1})
         box.appendItem(QPDFObjectHandle::newReal(v, 4));
     page.replaceKey("/MediaBox", box);
-    if (pageSpec.rotate != 0)
-        page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(pageSpec.rotate));
+    if (design.rotate != 0)
+        page.replaceKey("/Rotate", QPDFObjectHandle::newInteger(design.rotate));
     page.replaceKey("/Resources", resources);
     page.replaceKey("/Contents", QPDFObjectHandle::newStream(&pdf, content.str()));
     page.replaceKey("/ParceloMarker", QPDFObjectHandle::newInteger(number));
@@ -151,15 +151,15 @@ QByteArray ReadBytes(const QString& path)
 
 } // namespace
 
-bool WritePdf(const QString& path, const std::vector<PageSpec>& pages, const Encryption* encryption)
+bool WritePdf(const QString& path, const std::vector<PageDesign>& pages, const Encryption* encryption)
 {
     try {
         QPDF pdf;
         pdf.emptyPDF();
         QPDFPageDocumentHelper helper(pdf);
         int number = 0;
-        for (const PageSpec& pageSpec : pages)
-            helper.addPage(QPDFPageObjectHelper(MakePage(pdf, pageSpec, ++number)), false);
+        for (const PageDesign& design : pages)
+            helper.addPage(QPDFPageObjectHelper(MakePage(pdf, design, ++number)), false);
         const QByteArray name = QFile::encodeName(path);
         QPDFWriter writer(pdf, name.constData());
         // Plain objects and a classic xref table keep damaged variants simple to make.
@@ -173,19 +173,32 @@ bool WritePdf(const QString& path, const std::vector<PageSpec>& pages, const Enc
     }
 }
 
+bool WriteAlternatingPdf(const QString& path, int pageCount)
+{
+    std::vector<PageDesign> pages(static_cast<std::size_t>(std::max(pageCount, 0)));
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (i % 2) {
+            pages[i].width = 792;
+            pages[i].height = 612;
+        }
+        pages[i].vectorArt = true;
+    }
+    return WritePdf(path, pages);
+}
+
 bool WritePlainPdf(const QString& path, int pageCount, double width, double height)
 {
-    PageSpec pageSpec;
-    pageSpec.width = width;
-    pageSpec.height = height;
-    return WritePdf(path, std::vector<PageSpec>(static_cast<size_t>(std::max(pageCount, 0)), pageSpec));
+    PageDesign design;
+    design.width = width;
+    design.height = height;
+    return WritePdf(path, std::vector<PageDesign>(static_cast<size_t>(std::max(pageCount, 0)), design));
 }
 
 bool WriteEncryptedPdf(const QString& path, int pageCount, const std::string& userPassword,
                        const std::string& ownerPassword, int permissions)
 {
     Encryption e{userPassword, ownerPassword, permissions};
-    return WritePdf(path, std::vector<PageSpec>(static_cast<size_t>(std::max(pageCount, 0))), &e);
+    return WritePdf(path, std::vector<PageDesign>(static_cast<size_t>(std::max(pageCount, 0))), &e);
 }
 
 bool WriteDamagedPdf(const QString& path, Damage kind)
@@ -534,7 +547,7 @@ bool WriteBook(const QString& path, const Book& book, const Encryption* encrypti
         pdf.emptyPDF();
         QPDFPageDocumentHelper helper(pdf);
         for (int n = 1; n <= book.pageCount; ++n)
-            helper.addPage(QPDFPageObjectHelper(MakePage(pdf, PageSpec{}, n)), false);
+            helper.addPage(QPDFPageObjectHelper(MakePage(pdf, PageDesign{}, n)), false);
         const std::vector<QPDFObjectHandle> pages = pdf.getAllPages();
         QPDFObjectHandle root = pdf.getRoot();
 

@@ -17,7 +17,7 @@ class QPDF;
 
 namespace PdfFixtures {
 
-struct PageSpec
+struct PageDesign
 {
     double width = 612;   // media box size in points
     double height = 792;
@@ -50,8 +50,12 @@ struct Encryption
 };
 
 // Writes a PDF with one page per entry. Returns false on any failure.
-bool WritePdf(const QString& path, const std::vector<PageSpec>& pages,
+bool WritePdf(const QString& path, const std::vector<PageDesign>& pages,
               const Encryption* encryption = nullptr);
+// N pages with stroked art that takes a while to draw, portrait (612 x 792)
+// and landscape (792 x 612) in turn, starting with portrait: a reader that
+// mixes pages up shows the wrong shape.
+bool WriteAlternatingPdf(const QString& path, int pageCount);
 // N letter-size pages (or the given size).
 bool WritePlainPdf(const QString& path, int pageCount, double width = 612, double height = 792);
 // N letter-size pages, AES-256 encrypted.

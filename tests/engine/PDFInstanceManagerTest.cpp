@@ -366,17 +366,7 @@ TEST(PageServiceWorkersTest, TwoWorkersRenderEveryPageOnceWithItsOwnShape)
     const QString path = dir.filePath("mixed.pdf");
     // Portrait and landscape pages in turn, with art that takes a while to
     // draw, so the two workers render at the same time.
-    std::vector<PageSpec> pages;
-    for (int i = 0; i < 24; ++i) {
-        PageSpec spec;
-        if (i % 2) {
-            spec.width = 792;
-            spec.height = 612;
-        }
-        spec.vectorArt = true;
-        pages.push_back(spec);
-    }
-    ASSERT_TRUE(WritePdf(path, pages));
+    ASSERT_TRUE(WriteAlternatingPdf(path, 24));
     RecordingCallback callback;
     PDFInstanceManager manager(false, 2);
     manager.SetCallback(&callback);

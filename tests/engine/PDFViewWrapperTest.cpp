@@ -198,13 +198,13 @@ TEST_P(PageShapeTest, ImageShowsThePageAsDisplayedAndAspectMatches)
     const ShapeCase& c = GetParam();
     QTemporaryDir dir;
     const QString path = dir.filePath("shape.pdf");
-    PageSpec pageSpec;
-    pageSpec.width = c.width;
-    pageSpec.height = c.height;
-    pageSpec.originX = 33;
-    pageSpec.originY = -12;
-    pageSpec.rotate = c.rotate;
-    ASSERT_TRUE(WritePdf(path, {PageSpec{}, pageSpec}));
+    PageDesign design;
+    design.width = c.width;
+    design.height = c.height;
+    design.originX = 33;
+    design.originY = -12;
+    design.rotate = c.rotate;
+    ASSERT_TRUE(WritePdf(path, {PageDesign{}, design}));
     PDFInstanceManager manager(false);
     PDFInstance doc(&manager);
     ASSERT_TRUE(doc.Open(path, 218));
@@ -269,11 +269,11 @@ TEST_P(PageSizeBoundTest, ThumbnailFitsTheLargestCell)
     const PageSizeCase& c = GetParam();
     QTemporaryDir dir;
     const QString path = dir.filePath("size.pdf");
-    PageSpec odd;
+    PageDesign odd;
     odd.width = c.width;
     odd.height = c.height;
     odd.vectorArt = true;
-    ASSERT_TRUE(WritePdf(path, {PageSpec{}, odd}));
+    ASSERT_TRUE(WritePdf(path, {PageDesign{}, odd}));
     PDFInstanceManager manager(false);
     for (const double ratio : {1.0, 2.0}) {
         PDFInstance doc(&manager);
@@ -306,12 +306,12 @@ TEST(PageAspectTest, UnusableShapesCountAsSquare)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("odd.pdf");
-    PageSpec sliver;
+    PageDesign sliver;
     sliver.width = 5000;
     sliver.height = 2; // 2500:1
-    PageSpec flat;
+    PageDesign flat;
     flat.width = 0; // no width at all: ratio 0
-    ASSERT_TRUE(WritePdf(path, {PageSpec{}, sliver, flat}));
+    ASSERT_TRUE(WritePdf(path, {PageDesign{}, sliver, flat}));
     PDFInstanceManager manager(false);
     PDFInstance doc(&manager);
     ASSERT_TRUE(doc.Open(path, 218));

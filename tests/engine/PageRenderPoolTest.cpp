@@ -42,17 +42,7 @@ TEST(PageRenderPoolTest, ConcurrentRendersEachGetTheirOwnPage)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("mixed.pdf");
-    std::vector<PageSpec> pages;
-    for (int i = 0; i < 12; ++i) {
-        PageSpec spec;
-        if (i % 2) {
-            spec.width = 792;
-            spec.height = 612;
-        }
-        spec.vectorArt = true;
-        pages.push_back(spec);
-    }
-    ASSERT_TRUE(WritePdf(path, pages));
+    ASSERT_TRUE(WriteAlternatingPdf(path, 12));
     const int fd = OpenForPool(path);
     ASSERT_GE(fd, 0);
     PageRenderPool pool(fd, QByteArray(), PageRenderPool::Options(), 2);

@@ -28,13 +28,13 @@ TEST_F(PdfFixturesTest, PlainPdfHasMarkersInOrderAndPassesCheck)
     EXPECT_TRUE(QpdfCheck(path, {}, &out)) << out.toStdString();
 }
 
-TEST_F(PdfFixturesTest, PageSpecsGiveBoxesAndRotation)
+TEST_F(PdfFixturesTest, PageDesignsGiveBoxesAndRotation)
 {
     const QString path = Path("sizes.pdf");
-    PageSpec a4;
+    PageDesign a4;
     a4.width = 595;
     a4.height = 842;
-    PageSpec wide;
+    PageDesign wide;
     wide.width = 800;
     wide.height = 200;
     wide.originX = 10;

@@ -63,13 +63,13 @@ TEST_F(XpdfSpliceTest, CopiesPagesInCallOrderWithRealRepeats)
 
 TEST_F(XpdfSpliceTest, KeepsPageBoxAndRotation)
 {
-    PageSpec wide;
+    PageDesign wide;
     wide.width = 842;
     wide.height = 300;
     wide.rotate = 270;
     wide.imageSide = 16;
     const QString src = Path("wide.pdf");
-    ASSERT_TRUE(WritePdf(src, {PageSpec{}, wide}));
+    ASSERT_TRUE(WritePdf(src, {PageDesign{}, wide}));
     XpdfSpliceInput in = xpdfSpliceOpenInputW(src);
     ASSERT_NE(in, nullptr);
     const QString out = Path("out.pdf");
@@ -298,7 +298,7 @@ TEST_F(XpdfSpliceTest, OutputThatCannotBeCreatedGivesNoHandle)
 
 TEST_F(XpdfSpliceTest, FailedWriteIsReportedAndLeavesNothingBehind)
 {
-    PageSpec big;
+    PageDesign big;
     big.imageSide = 200; // 120 kB of noise
     const QString src = Path("big.pdf");
     ASSERT_TRUE(WritePdf(src, {big, big}));
@@ -347,14 +347,14 @@ namespace {
 // becomes, also after pages were taken off and added again in any order.
 TEST_F(XpdfSpliceTest, TrialOutputMeasuresTheSizeOfTheSavedFile)
 {
-    std::vector<PageSpec> specs(8);
-    for (std::size_t i = 0; i < specs.size(); ++i) {
-        specs[i].vectorArt = i % 2 == 0;
-        specs[i].imageSide = i % 3 == 0 ? 40 : 0;
-        specs[i].rotate = i == 5 ? 90 : 0;
+    std::vector<PageDesign> designs(8);
+    for (std::size_t i = 0; i < designs.size(); ++i) {
+        designs[i].vectorArt = i % 2 == 0;
+        designs[i].imageSide = i % 3 == 0 ? 40 : 0;
+        designs[i].rotate = i == 5 ? 90 : 0;
     }
     const QString mixed = Path("mixed.pdf");
-    ASSERT_TRUE(WritePdf(mixed, specs));
+    ASSERT_TRUE(WritePdf(mixed, designs));
     XpdfSpliceInput in = xpdfSpliceOpenInputW(mixed);
     ASSERT_NE(in, nullptr);
     XpdfSpliceOutput trial = xpdfSpliceOpenTrialOutput(1.6);

@@ -128,7 +128,7 @@ TEST_F(XpdfViewerTest, RenderRejectsBadArgumentsWithoutPixels)
 TEST_F(XpdfViewerTest, HugeRenderIsCapped)
 {
     const QString path = Path("huge.pdf");
-    PageSpec huge;
+    PageDesign huge;
     huge.width = 14400;
     huge.height = 14400;
     ASSERT_TRUE(WritePdf(path, {huge}));
@@ -146,9 +146,9 @@ TEST_F(XpdfViewerTest, HugeRenderIsCapped)
 TEST_F(XpdfViewerTest, RotationAndBoxOfEachPage)
 {
     const QString path = Path("r.pdf");
-    std::vector<PageSpec> pages;
+    std::vector<PageDesign> pages;
     for (int rot : {0, 90, 180, 270, -90, 450}) {
-        PageSpec s;
+        PageDesign s;
         s.width = 300;
         s.height = 500;
         s.originX = 50;
@@ -179,10 +179,10 @@ TEST(XpdfViewerThreadsTest, OneViewerUsedFromTwoThreadsAtOnce)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("t.pdf");
-    PageSpec art;
+    PageDesign art;
     art.vectorArt = true;
     art.rotate = 90;
-    ASSERT_TRUE(WritePdf(path, std::vector<PageSpec>(6, art)));
+    ASSERT_TRUE(WritePdf(path, std::vector<PageDesign>(6, art)));
     PdfViewer viewer = nullptr;
     ASSERT_EQ(pdfCreateViewer(&viewer, nullptr), PDFVIEWER_OK);
     ASSERT_EQ(pdfLoadFileW(viewer, path), PDFVIEWER_OK);

@@ -162,7 +162,7 @@ public:
         bool ok = true;
         if (name == QLatin1String("images.pdf"))
         {
-            std::vector<PdfFixtures::PageSpec> pages(kPages);
+            std::vector<PdfFixtures::PageDesign> pages(kPages);
             for (auto& p : pages)
                 p.imageSide = kImageSide;
             ok = PdfFixtures::WritePdf(path, pages);

@@ -453,7 +453,7 @@ TEST_P(FullDisk, LeavesThePreviousFileIntactAndNoPartialFile)
 
     // Each section takes about 30 KB per page: the first fits in 64 KB, the
     // second does not.
-    std::vector<PdfFixtures::PageSpec> pages(4);
+    std::vector<PdfFixtures::PageDesign> pages(4);
     for (auto& p : pages)
         p.imageSide = 100;
     source = QDir(sourceFolder).filePath(QStringLiteral("big.pdf"));

@@ -612,7 +612,7 @@ protected:
         ASSERT_EQ(QDir::tempPath(), QDir(temp.path()).canonicalPath());
         xpdfSpliceInit();
         source = work.filePath(QStringLiteral("images.pdf"));
-        std::vector<PdfFixtures::PageSpec> pages(8);
+        std::vector<PdfFixtures::PageDesign> pages(8);
         for (auto& p : pages)
             p.imageSide = 60; // about 10 KB of noise per page
         ASSERT_TRUE(PdfFixtures::WritePdf(source, pages));
@@ -771,16 +771,16 @@ class RealDocuments : public TrialMeasurerTest, public ::testing::WithParamInter
 TEST_P(RealDocuments, SameGroupsAsTrialFilesOnDiskAndSavedFilesWithinTheLimit)
 {
     const RealDocumentCase& c = GetParam();
-    std::vector<PdfFixtures::PageSpec> specs(static_cast<std::size_t>(c.pages));
+    std::vector<PdfFixtures::PageDesign> designs(static_cast<std::size_t>(c.pages));
     for (int i = 0; i < c.pages; ++i)
     {
-        auto& spec = specs[static_cast<std::size_t>(i)];
-        spec.imageSide = c.imageEvery && i % c.imageEvery == 0 ? 20 + (i * 7) % 50 : 0;
-        spec.vectorArt = c.vectorEvery && i % c.vectorEvery == 1;
-        spec.rotate = i % 11 == 5 ? 90 : 0;
+        auto& design = designs[static_cast<std::size_t>(i)];
+        design.imageSide = c.imageEvery && i % c.imageEvery == 0 ? 20 + (i * 7) % 50 : 0;
+        design.vectorArt = c.vectorEvery && i % c.vectorEvery == 1;
+        design.rotate = i % 11 == 5 ? 90 : 0;
     }
     const QString document = work.filePath(QStringLiteral("document.pdf"));
-    ASSERT_TRUE(PdfFixtures::WritePdf(document, specs));
+    ASSERT_TRUE(PdfFixtures::WritePdf(document, designs));
     const PageList all = Range(1, c.pages);
 
     SpliceTrialMeasurer measurer(document, QString());

@@ -269,7 +269,7 @@ TEST_F(InputAreaTest, ContextMenuOnlyWithADocument)
 TEST_F(InputAreaTest, DegeneratePageShapesStayInsideTheCards)
 {
     const QString odd = dir.filePath(QStringLiteral("odd.pdf"));
-    std::vector<PdfFixtures::PageSpec> pages(3);
+    std::vector<PdfFixtures::PageDesign> pages(3);
     pages[0].width = 14000;
     pages[0].height = 3;
     pages[1].width = 3;

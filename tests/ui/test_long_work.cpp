@@ -280,7 +280,7 @@ protected:
         LongWorkTest::SetUp();
         ASSERT_TRUE(dir.isValid());
         source = dir.filePath(QStringLiteral("source.pdf"));
-        std::vector<PdfFixtures::PageSpec> pages(60);
+        std::vector<PdfFixtures::PageDesign> pages(60);
         for (auto& p : pages)
             p.imageSide = 120; // enough work per file to be seen
         ASSERT_TRUE(PdfFixtures::WritePdf(source, pages));

@@ -339,7 +339,7 @@ TEST_F(CommandTest, SectionsFromBookmarksAreNamedAfterThemAndSavedWithThem)
 
 TEST_F(CommandTest, BySizeMeasuresRealTrialFiles)
 {
-    std::vector<PdfFixtures::PageSpec> pages(6);
+    std::vector<PdfFixtures::PageDesign> pages(6);
     for (auto& p : pages)
         p.imageSide = 90; // about 24 KB of noise per page
     source = dir.filePath(QStringLiteral("Images.pdf"));

@@ -285,7 +285,7 @@ TEST_F(SectionCardTest, ExpandingShowsThumbnailsWithRemoveButtons)
 // Pages of extreme shapes keep their remove button inside their own cell.
 TEST_F(CardsFixture, RemoveButtonsStayInsideTheCellsOfExtremePages)
 {
-    std::vector<PdfFixtures::PageSpec> pages(3);
+    std::vector<PdfFixtures::PageDesign> pages(3);
     pages[0].width = 8;    // a thin strip: 1:99, about the thinnest shape kept
     pages[1].width = 8000; // a long banner, wider than the row
     const QString path = dir.filePath(QStringLiteral("shapes.pdf"));

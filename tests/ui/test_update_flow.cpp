@@ -106,20 +106,20 @@ public:
         return ServeFile(r, installer.toStdString(), "\"i1\"", "Thu, 04 Jan 2024");
     }
 
-    void SetReply(const ReplySpec& replySpec)
+    void SetReply(const ReplyDesign& replyDesign)
     {
         std::lock_guard<std::mutex> lock(mutex);
-        reply = ReplyHex(replySpec);
+        reply = ReplyHex(replyDesign);
     }
 
-    ReplySpec DownloadOffer()
+    ReplyDesign DownloadOffer()
     {
-        ReplySpec replySpec;
-        replySpec.status = 2;
-        replySpec.download = server->Url("/Parcelo-Installer.deb").toUtf8();
-        replySpec.information = "https://www.talvane.com/parcelo/news";
-        replySpec.features = {"Faster splitting"};
-        return replySpec;
+        ReplyDesign replyDesign;
+        replyDesign.status = 2;
+        replyDesign.download = server->Url("/Parcelo-Installer.deb").toUtf8();
+        replyDesign.information = "https://www.talvane.com/parcelo/news";
+        replyDesign.features = {"Faster splitting"};
+        return replyDesign;
     }
 
     // Presses Cancel in the progress dialog once ready() holds (bounded).
@@ -174,7 +174,7 @@ public:
 
 TEST_F(UpdateFlow, NoUpdateSaysSoAndRemembersTheCheck)
 {
-    ReplySpec none;
+    ReplyDesign none;
     none.status = 0;
     SetReply(none);
     CheckForUpdates(&owner);
@@ -213,13 +213,13 @@ TestHttpResponse ReplyWith(const std::string& type, const QByteArray& body, int 
     return response;
 }
 
-ReplySpec OfferWithFeatureCount(std::uint32_t count)
+ReplyDesign OfferWithFeatureCount(std::uint32_t count)
 {
-    ReplySpec replySpec;
-    replySpec.download = "http://127.0.0.1/x.msi";
-    replySpec.features = {"a"};
+    ReplyDesign replyDesign;
+    replyDesign.download = "http://127.0.0.1/x.msi";
+    replyDesign.features = {"a"};
     (void)count;
-    return replySpec;
+    return replyDesign;
 }
 
 QByteArray LyingFeatureCount()
@@ -266,14 +266,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(UpdateFlow, PurchaseOfferOpensPurchasePage)
 {
-    ReplySpec replySpec;
-    replySpec.status = 3;
-    replySpec.version[0] = 4;
-    replySpec.version[1] = 2;
-    replySpec.download = "https://www.talvane.com/buy?p=parcelo";
-    replySpec.information = "https://www.talvane.com/parcelo";
-    replySpec.features = {"One", "Two"};
-    SetReply(replySpec);
+    ReplyDesign replyDesign;
+    replyDesign.status = 3;
+    replyDesign.version[0] = 4;
+    replyDesign.version[1] = 2;
+    replyDesign.download = "https://www.talvane.com/buy?p=parcelo";
+    replyDesign.information = "https://www.talvane.com/parcelo";
+    replyDesign.features = {"One", "Two"};
+    SetReply(replyDesign);
     acceptOffer = true;
     CheckForUpdates(&owner);
     ASSERT_EQ(offers.size(), 1);
@@ -302,11 +302,11 @@ class UpdateFlowAddress : public UpdateFlow, public ::testing::WithParamInterfac
 
 TEST_P(UpdateFlowAddress, OnlyWebAddressesAreOpened)
 {
-    ReplySpec replySpec;
-    replySpec.status = 3;
-    replySpec.download = GetParam().address;
-    replySpec.information = GetParam().address;
-    SetReply(replySpec);
+    ReplyDesign replyDesign;
+    replyDesign.status = 3;
+    replyDesign.download = GetParam().address;
+    replyDesign.information = GetParam().address;
+    SetReply(replyDesign);
     acceptOffer = true;
     pressMoreInfo = true;
     CheckForUpdates(&owner);
@@ -327,9 +327,9 @@ INSTANTIATE_TEST_SUITE_P(Addresses, UpdateFlowAddress,
 
 TEST_F(UpdateFlow, FeatureLinesShowAtMostThree)
 {
-    ReplySpec replySpec = DownloadOffer();
-    replySpec.features = {"1", "2", "3", "4", "5"};
-    SetReply(replySpec);
+    ReplyDesign replyDesign = DownloadOffer();
+    replyDesign.features = {"1", "2", "3", "4", "5"};
+    SetReply(replyDesign);
     CheckForUpdates(&owner);
     ASSERT_EQ(offers.size(), 1);
     EXPECT_EQ(offers[0].features, (QStringList{"1", "2", "3"}));
@@ -341,9 +341,9 @@ TEST_F(UpdateFlow, FeatureLinesShowAtMostThree)
 
 TEST_F(UpdateFlow, ServerTextIsNotRichTextOrFormat)
 {
-    ReplySpec replySpec = DownloadOffer();
-    replySpec.features = {"<b>%s%n<version></b>", QByteArray(), "third"};
-    SetReply(replySpec);
+    ReplyDesign replyDesign = DownloadOffer();
+    replyDesign.features = {"<b>%s%n<version></b>", QByteArray(), "third"};
+    SetReply(replyDesign);
     CheckForUpdates(&owner);
     ASSERT_EQ(offers.size(), 1);
     EXPECT_EQ(offers[0].features[0], QStringLiteral("<b>%s%n<version></b>"));
@@ -447,7 +447,7 @@ TEST_F(UpdateFlow, PendingDownloadIsOfferedAgainWhenServerHasNothingNewer)
 {
     SetUpdateSetting(QStringLiteral("InstallerURL"), server->Url("/Parcelo-Installer.deb"));
     SetUpdateSetting(QStringLiteral("InstallerFile"), PartialInstallerPath(QStringLiteral("Parcelo")));
-    ReplySpec none;
+    ReplyDesign none;
     none.status = 0;
     SetReply(none);
     acceptOffer = true;
@@ -511,7 +511,7 @@ TEST_P(UpdateFlowDeadOffer, IsDroppedAndTheServerAskedAfresh)
 {
     GetParam().prepare(*this);
     const int checksBefore = int(requests.size());
-    ReplySpec none;
+    ReplyDesign none;
     none.status = 0;
     SetReply(none);
     acceptOffer = true;

@@ -11,17 +11,17 @@ namespace {
 
 TEST(UpdateReply, ReadsEveryField)
 {
-    ReplySpec replySpec;
-    replySpec.status = 2;
-    replySpec.version[0] = 3;
-    replySpec.version[1] = 1;
-    replySpec.version[2] = 7;
-    replySpec.version[3] = 9;
-    replySpec.download = "https://dl.example/p.msi";
-    replySpec.information = QByteArray("https://info.example/\0junk", 26);
-    replySpec.features = {"Faster", QByteArray(), "Z\xc3\xbcrich"};
+    ReplyDesign replyDesign;
+    replyDesign.status = 2;
+    replyDesign.version[0] = 3;
+    replyDesign.version[1] = 1;
+    replyDesign.version[2] = 7;
+    replyDesign.version[3] = 9;
+    replyDesign.download = "https://dl.example/p.msi";
+    replyDesign.information = QByteArray("https://info.example/\0junk", 26);
+    replyDesign.features = {"Faster", QByteArray(), "Z\xc3\xbcrich"};
     UpdateInfo info;
-    ASSERT_TRUE(ParseUpdateReply(ReplyHex(replySpec).toLower(), info));
+    ASSERT_TRUE(ParseUpdateReply(ReplyHex(replyDesign).toLower(), info));
     EXPECT_EQ(info.status, 2u);
     EXPECT_EQ(FormatVersion(info.version, 4), QStringLiteral("3.1.7.9"));
     EXPECT_EQ(info.downloadAddress, QStringLiteral("https://dl.example/p.msi"));
@@ -34,10 +34,10 @@ TEST(UpdateReply, ReadsEveryField)
 
 TEST(UpdateReply, StatusZeroNeedsNothingElse)
 {
-    ReplySpec replySpec;
-    replySpec.status = 0;
+    ReplyDesign replyDesign;
+    replyDesign.status = 0;
     UpdateInfo info;
-    ASSERT_TRUE(ParseUpdateReply(ReplyHex(replySpec), info));
+    ASSERT_TRUE(ParseUpdateReply(ReplyHex(replyDesign), info));
     EXPECT_EQ(info.status, 0u);
 }
 
@@ -48,9 +48,9 @@ QByteArray Hex(const QByteArray& bytes)
 
 QByteArray WithFeatureCount(std::uint32_t count)
 {
-    ReplySpec replySpec;
-    replySpec.download = "http://a/b";
-    QByteArray bytes = ReplyBytes(replySpec);
+    ReplyDesign replyDesign;
+    replyDesign.download = "http://a/b";
+    QByteArray bytes = ReplyBytes(replyDesign);
     bytes.chop(4);
     for (int i = 0; i < 4; ++i)
         bytes.append(static_cast<char>((count >> (8 * i)) & 0xff));
@@ -76,12 +76,12 @@ TEST_P(UpdateReplyRejected, GivesNoResult)
     EXPECT_EQ(info.status, 77u); // untouched
 }
 
-ReplySpec Plain()
+ReplyDesign Plain()
 {
-    ReplySpec replySpec;
-    replySpec.download = "http://a/b";
-    replySpec.features = {"one"};
-    return replySpec;
+    ReplyDesign replyDesign;
+    replyDesign.download = "http://a/b";
+    replyDesign.features = {"one"};
+    return replyDesign;
 }
 
 INSTANTIATE_TEST_SUITE_P(

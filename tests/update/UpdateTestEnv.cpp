@@ -51,27 +51,27 @@ public:
 
 } // namespace
 
-QByteArray ReplyBytes(const ReplySpec& replySpec)
+QByteArray ReplyBytes(const ReplyDesign& replyDesign)
 {
     QByteArray out;
-    PutU32(out, replySpec.status);
-    if (replySpec.status == 0)
+    PutU32(out, replyDesign.status);
+    if (replyDesign.status == 0)
         return out;
-    for (std::uint16_t part : replySpec.version) {
+    for (std::uint16_t part : replyDesign.version) {
         out.append(static_cast<char>(part & 0xff));
         out.append(static_cast<char>(part >> 8));
     }
-    PutText(out, replySpec.download);
-    PutText(out, replySpec.information);
-    PutU32(out, static_cast<std::uint32_t>(replySpec.features.size()));
-    for (const QByteArray& feature : replySpec.features)
+    PutText(out, replyDesign.download);
+    PutText(out, replyDesign.information);
+    PutU32(out, static_cast<std::uint32_t>(replyDesign.features.size()));
+    for (const QByteArray& feature : replyDesign.features)
         PutText(out, feature);
     return out;
 }
 
-QByteArray ReplyHex(const ReplySpec& replySpec)
+QByteArray ReplyHex(const ReplyDesign& replyDesign)
 {
-    return ReplyBytes(replySpec).toHex().toUpper();
+    return ReplyBytes(replyDesign).toHex().toUpper();
 }
 
 QString TestRoot()

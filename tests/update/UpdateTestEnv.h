@@ -10,7 +10,7 @@
 
 #include <cstdint>
 
-struct ReplySpec
+struct ReplyDesign
 {
     std::uint32_t status = 2;
     std::uint16_t version[4] = {2, 5, 0, 0};
@@ -20,8 +20,8 @@ struct ReplySpec
 };
 
 // The decoded reply bytes and their hex text.
-QByteArray ReplyBytes(const ReplySpec& replySpec);
-QByteArray ReplyHex(const ReplySpec& replySpec);
+QByteArray ReplyBytes(const ReplyDesign& replyDesign);
+QByteArray ReplyHex(const ReplyDesign& replyDesign);
 
 // The test root (settings, app data, scripts) of this run.
 QString TestRoot();
