@@ -376,6 +376,18 @@ bool WriteOutput(SpliceOutput& out)
     return true;
 }
 
+// An output with an empty document of at least the given PDF version and no
+// file yet. Throws what qpdf throws.
+std::unique_ptr<SpliceOutput> NewOutput(double pdfVersion)
+{
+    auto out = std::make_unique<SpliceOutput>();
+    out->minimumVersion = VersionText(pdfVersion);
+    out->pdf = std::make_shared<QPDF>();
+    out->pdf->setSuppressWarnings(true);
+    out->pdf->emptyPDF();
+    return out;
+}
+
 } // namespace
 
 void xpdfSpliceInit()
@@ -527,17 +539,13 @@ XpdfSpliceOutput xpdfSpliceOpenOutputW(const QString& path, double pdfVersion)
             SetLastSystemError(ENOENT);
             return nullptr;
         }
-        auto out = std::make_unique<SpliceOutput>();
+        auto out = NewOutput(pdfVersion);
         out->path = info.absoluteFilePath();
-        out->minimumVersion = VersionText(pdfVersion);
         out->temp = std::make_unique<QTemporaryFile>(out->path + QStringLiteral(".XXXXXX.part"));
         if (!out->temp->open()) {
             SetLastError(out->temp->errorString());
             return nullptr;
         }
-        out->pdf = std::make_shared<QPDF>();
-        out->pdf->setSuppressWarnings(true);
-        out->pdf->emptyPDF();
         return out.release();
     } catch (const std::exception& e) {
         SetLastErrorFrom(e);
@@ -551,12 +559,7 @@ XpdfSpliceOutput xpdfSpliceOpenOutputW(const QString& path, double pdfVersion)
 XpdfSpliceOutput xpdfSpliceOpenTrialOutput(double pdfVersion)
 {
     try {
-        auto out = std::make_unique<SpliceOutput>();
-        out->minimumVersion = VersionText(pdfVersion);
-        out->pdf = std::make_shared<QPDF>();
-        out->pdf->setSuppressWarnings(true);
-        out->pdf->emptyPDF();
-        return out.release();
+        return NewOutput(pdfVersion).release();
     } catch (const std::exception& e) {
         SetLastErrorFrom(e);
         return nullptr;
