@@ -471,6 +471,18 @@ private:
             return true;
         return m_app.OpenDocument(path);
     }
+    // Replaces the session's sections with one per ten pages, in order.
+    void SectionsOfTenPages()
+    {
+        m_app.ClearAllSections();
+        const int pages = m_app.PageCount();
+        for (int first = 1; first <= pages; first += 10) {
+            PageList group;
+            for (int page = first; page < first + 10 && page <= pages; ++page)
+                group.push_back(page);
+            m_app.AddSection(group);
+        }
+    }
     // Saves the session's sections into the folder through Save Split.
     bool SaveInto(const QString& folder)
     {
@@ -789,13 +801,7 @@ void Bench::MeasureSaves()
     Samples ours100, peer100, oursAll, copy, cpu100;
     for (int r = 0; r < m_repeats; ++r) {
         auto runOurs100 = [&] {
-            m_app.ClearAllSections();
-            for (int first = 1; first <= pages; first += 10) {
-                PageList group;
-                for (int page = first; page < first + 10 && page <= pages; ++page)
-                    group.push_back(page);
-                m_app.AddSection(group);
-            }
+            SectionsOfTenPages();
             const QString out = NewFolder(QStringLiteral("save100-"));
             const double cpuStart = ThreadCpuMs();
             const Clock::time_point start = Clock::now();
@@ -896,18 +902,11 @@ void Bench::MeasureBookmarkedSaves()
     Note(QStringLiteral("saving: 100 sections of 10 pages of a document with 2,000 bookmarks"));
     if (!OpenOurs(BookmarkedPath()))
         return Fail(QStringLiteral("cannot open the bookmarked document"));
-    const int pages = m_app.PageCount();
     Samples ours, peer, plan, cpu;
     std::size_t planned = 0;
     for (int r = 0; r < m_repeats; ++r) {
         auto runOurs = [&] {
-            m_app.ClearAllSections();
-            for (int first = 1; first <= pages; first += 10) {
-                PageList group;
-                for (int page = first; page < first + 10 && page <= pages; ++page)
-                    group.push_back(page);
-                m_app.AddSection(group);
-            }
+            SectionsOfTenPages();
             const QString out = NewFolder(QStringLiteral("savebm-"));
             const double cpuStart = ThreadCpuMs();
             const Clock::time_point start = Clock::now();
@@ -979,15 +978,8 @@ void Bench::MeasureWindowDuringSave()
     Note(QStringLiteral("window events during a 100-file save"));
     if (!OpenOurs(MixedPath()))
         return Fail(QStringLiteral("cannot open the mixed document"));
-    const int pages = m_app.PageCount();
     auto largestGap = [&](bool onWorkThread) {
-        m_app.ClearAllSections();
-        for (int first = 1; first <= pages; first += 10) {
-            PageList group;
-            for (int page = first; page < first + 10 && page <= pages; ++page)
-                group.push_back(page);
-            m_app.AddSection(group);
-        }
+        SectionsOfTenPages();
         DialogUser window;
         SessionUser* previous = SetSessionUser(onWorkThread ? &window : nullptr);
         std::vector<Clock::time_point> ticks;
