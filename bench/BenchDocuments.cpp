@@ -248,6 +248,16 @@ bool Write(QPDF& pdf, const QString& path)
     return true;
 }
 
+// Page resources shared by every page: Helvetica as /F1.
+QPDFObjectHandle HelveticaResources(QPDF& pdf)
+{
+    QPDFObjectHandle fonts = QPDFObjectHandle::newDictionary();
+    fonts.replaceKey("/F1", StandardFont(pdf, "Helvetica"));
+    QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
+    resources.replaceKey("/Font", fonts);
+    return pdf.makeIndirectObject(resources);
+}
+
 } // namespace
 
 bool WriteMixedDocument(const QString& path, int pageCount)
@@ -308,11 +318,7 @@ bool WritePlainDocument(const QString& path, int pageCount)
     try {
         QPDF pdf;
         pdf.emptyPDF();
-        QPDFObjectHandle fonts = QPDFObjectHandle::newDictionary();
-        fonts.replaceKey("/F1", StandardFont(pdf, "Helvetica"));
-        QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
-        resources.replaceKey("/Font", fonts);
-        resources = pdf.makeIndirectObject(resources);
+        const QPDFObjectHandle resources = HelveticaResources(pdf);
         QPDFPageDocumentHelper pages(pdf);
         for (int page = 1; page <= pageCount; ++page) {
             Random rnd(static_cast<std::uint32_t>(page) + 1000003u);
@@ -339,11 +345,7 @@ bool WriteHugePageDocument(const QString& path, int pageCount)
     try {
         QPDF pdf;
         pdf.emptyPDF();
-        QPDFObjectHandle fonts = QPDFObjectHandle::newDictionary();
-        fonts.replaceKey("/F1", StandardFont(pdf, "Helvetica"));
-        QPDFObjectHandle resources = QPDFObjectHandle::newDictionary();
-        resources.replaceKey("/Font", fonts);
-        resources = pdf.makeIndirectObject(resources);
+        const QPDFObjectHandle resources = HelveticaResources(pdf);
         QPDFPageDocumentHelper pages(pdf);
         for (int page = 1; page <= pageCount; ++page) {
             // The page's art in page units of 1e6 points, so it fills the box.
