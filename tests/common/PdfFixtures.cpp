@@ -149,6 +149,19 @@ QByteArray ReadBytes(const QString& path)
     return f.readAll();
 }
 
+// Writes the document to the path, encrypted when asked. Plain objects and
+// a classic xref table keep damaged variants simple to make. Throws what
+// qpdf throws.
+void WriteFixture(QPDF& pdf, const QString& path, const Encryption* encryption)
+{
+    const QByteArray name = QFile::encodeName(path);
+    QPDFWriter writer(pdf, name.constData());
+    writer.setObjectStreamMode(qpdf_o_disable);
+    if (encryption)
+        ApplyEncryption(writer, *encryption);
+    writer.write();
+}
+
 } // namespace
 
 bool WritePdf(const QString& path, const std::vector<PageDesign>& pages, const Encryption* encryption)
@@ -160,13 +173,7 @@ bool WritePdf(const QString& path, const std::vector<PageDesign>& pages, const E
         int number = 0;
         for (const PageDesign& design : pages)
             helper.addPage(QPDFPageObjectHelper(MakePage(pdf, design, ++number)), false);
-        const QByteArray name = QFile::encodeName(path);
-        QPDFWriter writer(pdf, name.constData());
-        // Plain objects and a classic xref table keep damaged variants simple to make.
-        writer.setObjectStreamMode(qpdf_o_disable);
-        if (encryption)
-            ApplyEncryption(writer, *encryption);
-        writer.write();
+        WriteFixture(pdf, path, encryption);
         return true;
     } catch (...) {
         return false;
@@ -602,12 +609,7 @@ bool WriteBook(const QString& path, const Book& book, const Encryption* encrypti
         if (book.edit)
             book.edit(pdf);
 
-        const QByteArray name = QFile::encodeName(path);
-        QPDFWriter writer(pdf, name.constData());
-        writer.setObjectStreamMode(qpdf_o_disable);
-        if (encryption)
-            ApplyEncryption(writer, *encryption);
-        writer.write();
+        WriteFixture(pdf, path, encryption);
         return true;
     } catch (...) {
         return false;
